@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/engine_state.h"
+#include "undo/dirty_rect.h"
 
 int UndoCanUndo() { return 0; }
 
@@ -15,7 +16,10 @@ int UndoReduceSteps(int /*kib*/) { return 0; }
 
 void UndoResetRecords() { g_engine.undo.redoCount = 0; }
 
-void UndoClearHistory() { g_engine.undo.redoCount = 0; }
+void UndoClearHistory() {
+    g_engine.undo.redoCount = 0;
+    ResetDirtyRect();
+}
 
 void UndoSaveBackBuffer(int layer) {
     if (layer < 0 || layer >= kLayerCount) return;
