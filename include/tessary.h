@@ -71,6 +71,115 @@ TSY_API void TSY_CopyLayerData(int32_t from, int32_t to);
 
 /* ==== Pixel transfer, line codecs, compressed layers, scratch image ======= */
 
+/* RGBA64 pixels are four uint16_t (red, green, blue, alpha); RGBA32 and RGB24
+ * are bytes red, green, blue (, alpha). Narrowing takes the high byte,
+ * widening multiplies by 256. Strides are in bytes unless named otherwise. */
+
+/* Run-length line codecs: colour runs [count, r, g, b, a], grey runs
+ * [count, value]. Encoders return the bytes written; decoders write at most
+ * n values and read at most the longest stream n values can give. */
+TSY_API int32_t TSY_RLECompressRGBA64ToRGBA32(const uint16_t *src, unsigned char *dest, int32_t n);
+TSY_API void TSY_RLEUncompressRGBA32ToRGBA64(const unsigned char *src, uint16_t *dest, int32_t n);
+TSY_API int32_t TSY_RLECompressG16ToG8(const uint16_t *src, unsigned char *dest, int32_t n);
+TSY_API void TSY_RLEUncompressG8ToG16(const unsigned char *src, uint16_t *dest, int32_t n);
+TSY_API int32_t TSY_GetRGBA32LayerLineRLE(unsigned char *dest, int32_t layer, int32_t row);
+TSY_API void TSY_PutRGBA32LayerLineRLE(const unsigned char *src, int32_t layer, int32_t row);
+
+/* Whole layers out to the host (canvas width x height). */
+TSY_API void TSY_GetRGBA32Layer(void *dest, int32_t destStride, int32_t layer);
+TSY_API void TSY_GetRGBA32(void *dest, int32_t destStride);
+TSY_API void TSY_GetRGB24Layer(void *dest, int32_t destStride, int32_t layer);
+TSY_API void TSY_GetRGB24(void *dest, int32_t destStride);
+TSY_API void TSY_GetRGB24FromAlpha(void *dest, int32_t destStride);
+TSY_API void TSY_GetRGBA64Layer(void *dest, int32_t destStride, int32_t layer);
+/* Copies the part of the rectangle inside the layer; pixel (x + i, y + j)
+ * lands at row j, column i of dest. */
+TSY_API void TSY_GetRGBA64LayerRect(void *dest, int32_t destStride, int32_t layer, int32_t x, int32_t y, int32_t w,
+                                    int32_t h);
+/* Returns the number of compressed bytes written to dest, 0 on failure. */
+TSY_API int32_t TSY_GetRGBA32LayerCompressed(void *dest, int32_t unused, int32_t destCapacity, int32_t layer,
+                                             int32_t level);
+
+/* Host buffers into a layer. */
+TSY_API void TSY_SetRGBA64Layer(const void *src, int32_t srcStride, int32_t layer);
+TSY_API void TSY_LoadRGBA32Layer(const void *src, int32_t srcStride, int32_t layer, int32_t x, int32_t y, int32_t w,
+                                 int32_t h, int32_t useMask);
+TSY_API void TSY_LoadRGBA32(const void *src, int32_t srcStride, int32_t useMask);
+TSY_API void TSY_LoadRGBA32Into(const void *src, int32_t srcStride, int32_t layer, int32_t x, int32_t y, int32_t w,
+                                int32_t h);
+TSY_API void TSY_LoadRGB24(const void *src, int32_t srcStride, int32_t useMask);
+TSY_API void TSY_LoadRGB24ToAlpha(const void *src, int32_t srcStride, int32_t useMask);
+/* Blue-green-red source into the current layer, alpha opaque. */
+TSY_API void TSY_Load(const void *src, int32_t srcStride, int32_t w, int32_t h);
+TSY_API void TSY_LoadRGBA32LayerCompressed(const void *src, int32_t unused, int32_t srcLength, int32_t layer);
+
+/* Buffer conversions. */
+TSY_API void TSY_RGBA64RectToRGBA32(const void *src, int32_t x, int32_t y, int32_t w, int32_t h,
+                                    int32_t srcStridePixels, int32_t unused, void *dest);
+TSY_API void TSY_RGBA64RectToRGBA24(const void *src, int32_t x, int32_t y, int32_t w, int32_t h,
+                                    int32_t srcStridePixels, int32_t unused, void *dest);
+TSY_API int32_t TSY_GetRGBA32FromRGBA64Rect(void *dest, int32_t destStride, const void *src, int32_t srcStride,
+                                            int32_t x, int32_t y, int32_t w, int32_t h);
+TSY_API int32_t TSY_GetRGB24FromRGBA64Rect(void *dest, int32_t destStride, const void *src, int32_t srcStride,
+                                           int32_t x, int32_t y, int32_t w, int32_t h);
+TSY_API int32_t TSY_GetRGBA32FromRGBA64(void *dest, int32_t destStride, int32_t w, int32_t h, const void *src,
+                                        int32_t srcStride);
+TSY_API int32_t TSY_GetRGB24FromRGBA64(void *dest, int32_t destStride, const void *src, int32_t srcStride);
+TSY_API void TSY_RGBAToRGB(void *destRGB24, int32_t w, int32_t h, const void *srcRGBA32);
+TSY_API void TSY_RGBToRGBA(void *destRGBA32, int32_t w, int32_t h, const void *srcRGB24);
+TSY_API void TSY_RGBAlphaToRGB(void *destRGB24, int32_t w, int32_t h, const void *srcRGBA32);
+TSY_API void TSY_RGBToRGBAlpha(void *destRGBA32, int32_t w, int32_t h, const void *srcRGB24);
+TSY_API void TSY_SetPixelRGB24(void *buf, int32_t stride, int32_t x, int32_t y, int32_t r, int32_t g, int32_t b);
+
+/* Fills and per-pixel edits. */
+TSY_API void TSY_Clear(int32_t r, int32_t g, int32_t b, int32_t a);
+TSY_API void TSY_ClearRGBA64(void *buf, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a);
+TSY_API void TSY_ClearRGBA32(void *buf, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a);
+TSY_API void TSY_ClearRGBA32Buf(void *buf, int32_t w, int32_t h, int32_t r, int32_t g, int32_t b, int32_t a);
+TSY_API void TSY_SetColorAlpha(int32_t r, int32_t g, int32_t b);
+TSY_API void TSY_SetColorAlphaRGBABuf(void *buf, int32_t w, int32_t h, int32_t r, int32_t g, int32_t b);
+TSY_API void TSY_SetColorRGBABuf(void *buf, int32_t w, int32_t h, int32_t r, int32_t g, int32_t b);
+TSY_API void TSY_InvertAlpha(int32_t layer);
+TSY_API void TSY_InvertAlpha_RGBA32(void *buf);
+TSY_API void TSY_SetAlphaFromRGBAImageColor(void *buf, int32_t r, int32_t g, int32_t b);
+
+/* Preparation of 8-bit copies for image processing. */
+TSY_API void TSY_AdjustRGBA32ByMaskAndTexture(void *buf, int32_t w, int32_t h);
+TSY_API void TSY_AdjustRGBA32RectByMaskAndTexture(void *buf, int32_t x, int32_t y, int32_t w, int32_t h);
+TSY_API void TSY_AdjustRGBA32ForAlphaComp(int32_t flag, void *buf);
+TSY_API void TSY_AdjustRGBA32PreFilter(void *buf, int32_t w, int32_t h);
+TSY_API void TSY_AdjustRGBA32PostFilter(void *buf, int32_t w, int32_t h);
+TSY_API void TSY_AdjustRGBA64PreFilter(void *buf, int32_t w, int32_t h);
+TSY_API void TSY_AdjustRGBA64PostFilter(void *buf, int32_t w, int32_t h);
+
+/* Pixel queries. The RGBAAt family returns (R << 24) | (G << 16) | (B << 8) | A
+ * with coordinates clamped to the canvas; the ColorAt family returns
+ * (A << 24) | (R << 16) | (G << 8) | B, 0xFFFFFF outside the canvas. */
+TSY_API int32_t TSY_GetRed64(int32_t x, int32_t y);
+TSY_API int32_t TSY_GetGreen64(int32_t x, int32_t y);
+TSY_API int32_t TSY_GetBlue64(int32_t x, int32_t y);
+TSY_API int32_t TSY_GetAlpha64(int32_t x, int32_t y);
+TSY_API uint32_t TSY_GetRGBAAt(int32_t x, int32_t y, const void *buffer);
+TSY_API uint32_t TSY_GetColorAt(int32_t x, int32_t y, const void *buffer);
+TSY_API uint32_t TSY_GetRGBAAtSurface(int32_t x, int32_t y);
+TSY_API uint32_t TSY_GetColorAtSurface(int32_t x, int32_t y);
+TSY_API uint32_t TSY_GetRGBAAtUnderLayer(int32_t x, int32_t y);
+TSY_API uint32_t TSY_GetColorAtUnderLayer(int32_t x, int32_t y);
+TSY_API uint32_t TSY_GetRGBAAtLayer(int32_t x, int32_t y, int32_t layer);
+TSY_API uint32_t TSY_GetColorAtLayer(int32_t x, int32_t y, int32_t layer);
+TSY_API uint32_t TSY_GetRGBAAtTrace(int32_t x, int32_t y);
+TSY_API uint32_t TSY_GetColorAtTrace(int32_t x, int32_t y);
+TSY_API uint32_t TSY_GetColorAtHistory(int32_t x, int32_t y);
+
+/* Scratch image: an RGBA32 image left by clipboard, capture and file calls. */
+TSY_API void TSY_DeleteNewRGBA(void);
+TSY_API int32_t TSY_GetNewRGBAWidth(void);
+TSY_API int32_t TSY_GetNewRGBAHeight(void);
+TSY_API int32_t TSY_IsNewRGBA32Transparent(void);
+TSY_API void TSY_SetInNewRGBA(void);
+TSY_API void TSY_GetNewRGBA32(void *dest);
+TSY_API void TSY_GetNewRGBA24(void *dest);
+
 /* ---- end of pixel transfer ---- */
 
 /* ==== Tool state =========================================================== */
