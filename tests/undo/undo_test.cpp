@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "brush/random_tables.h"
 #include "core/alloc.h"
 #include "core/engine_state.h"
 #include "engine_fixture.h"
@@ -25,12 +26,20 @@ struct Rect {
 class UndoTest : public EngineTest {
 protected:
     void SetUp() override {
-        EngineTest::SetUp();
+        Fresh();
         SetMemoryStatusOverride(nullptr);
     }
     void TearDown() override {
         SetMemoryStatusOverride(nullptr);
-        EngineTest::TearDown();
+        Fresh();
+    }
+
+    // A clean engine. The random byte tables survive canvas deletion, so they
+    // are released here before the state record is cleared.
+    static void Fresh() {
+        ReleaseRandByteTable(g_engine.randTable255);
+        ReleaseRandByteTable(g_engine.randTable254);
+        Reset();
     }
 
     // A canvas with layers 1..3, layer 2 current, a generous budget.
@@ -204,7 +213,7 @@ TEST_F(UndoTest, DirtyRectangleIsClippedOrWidenedToTheWholeCanvas) {
         EXPECT_EQ(r.undoBottom, c.expected.bottom);
         TSY_Undo();
         EXPECT_TRUE(LayerPixels(2) == before);
-        Reset();
+        Fresh();
     }
 }
 
@@ -239,7 +248,7 @@ TEST_F(UndoTest, LevelsAreLoweredTo500) {
         Setup();
         TSY_SetUndoLevels(c.asked);
         EXPECT_EQ(g_engine.undo.undoLevels, c.kept) << c.asked;
-        Reset();
+        Fresh();
     }
 }
 
@@ -352,7 +361,7 @@ TEST_F(UndoTest, AutomaticBudgetFollowsFreeMemory) {
         EXPECT_EQ(g_engine.undo.undoBudgetAuto, 1);
         EXPECT_EQ(g_engine.undo.undoBudgetKiB, c.budget);
         EXPECT_EQ(TSY_GetTotalUndoMemory(), c.budget / 1024);
-        Reset();
+        Fresh();
     }
 }
 
