@@ -30,14 +30,14 @@ struct MemorySources {
     uint64_t memAvailable;
     uint64_t swapTotal;
     uint64_t swapFree;
-    bool hasMemLimit;         // the control group limits memory
+    bool hasMemLimit;  // the control group limits memory
     uint64_t memLimit;
     uint64_t memUsage;
-    bool hasMemSwapLimit;     // the control group limits memory plus swap
+    bool hasMemSwapLimit;  // the control group limits memory plus swap
     uint64_t memSwapLimit;
     uint64_t memSwapUsage;
-    uint64_t addressLimit;    // RLIMIT_AS, 2^47 when unlimited
-    uint64_t vmSize;          // the process's current address space
+    uint64_t addressLimit;  // RLIMIT_AS, 2^47 when unlimited
+    uint64_t vmSize;        // the process's current address space
 };
 
 // Reads MemTotal, MemAvailable, SwapTotal and SwapFree (kB) from the text of

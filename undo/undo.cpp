@@ -86,11 +86,9 @@ void PointWorkRecord() {
 // Plain copies of w x h blocks of `channels` 16-bit values per pixel; strides
 // are in 16-bit values.
 
-void CopyBlock(uint16_t *dst, size_t dstStride, const uint16_t *src, size_t srcStride, int w, int h,
-               int channels) {
+void CopyBlock(uint16_t *dst, size_t dstStride, const uint16_t *src, size_t srcStride, int w, int h, int channels) {
     const size_t rowBytes = static_cast<size_t>(w) * channels * sizeof(uint16_t);
-    for (int y = 0; y < h; ++y)
-        std::memcpy(dst + y * dstStride, src + y * srcStride, rowBytes);
+    for (int y = 0; y < h; ++y) std::memcpy(dst + y * dstStride, src + y * srcStride, rowBytes);
 }
 
 // The three copies of an undo or redo, row by row: the step's block goes into
@@ -307,8 +305,8 @@ void UndoSaveStep(int saveImageArg, int saveMaskArg) {
                           PixelAt(g_engine.undoWorkCanvas, CanvasStride(), left, top, 4), CanvasStride(), w, h, 4);
             if (maskBlock != nullptr)
                 CopyBlock(maskBlock, static_cast<size_t>(w),
-                          PixelAt(g_engine.undoMaskCopy, static_cast<size_t>(W), left, top, 1),
-                          static_cast<size_t>(W), w, h, 1);
+                          PixelAt(g_engine.undoMaskCopy, static_cast<size_t>(W), left, top, 1), static_cast<size_t>(W),
+                          w, h, 1);
         } else {
             // Half a step is no step: give back what was obtained.
             if (pixels != nullptr) {

@@ -10,8 +10,8 @@
 
 // ---- Calls other subsystems make -------------------------------------------
 
-int UndoCanUndo();          // body of TSY_CanUndo
-int UndoRedoCount();        // steps that can be redone
+int UndoCanUndo();    // body of TSY_CanUndo
+int UndoRedoCount();  // steps that can be redone
 // Drops old steps until `kib` KiB are freed (after discarding the undone
 // steps); returns the number of steps released (0 when nothing could be
 // released). Body of TSY_ReduceUndo, called by the allocation routines.
@@ -31,16 +31,16 @@ void UndoInvalidateDirtyCanvas();                // TSY_InvalidateDirtyUndoCanva
 void UndoStepBack();                             // TSY_Undo
 void UndoStepForward();                          // TSY_Redo
 int UndoCanRedo();
-int UndoStepCount();                             // TSY_GetUndoCount
+int UndoStepCount();  // TSY_GetUndoCount
 void UndoSetLevels(int n);
-void UndoClear();                                // TSY_ClearUndo (with the budget refresh)
+void UndoClear();  // TSY_ClearUndo (with the budget refresh)
 void UndoPause();
 void UndoResume();
-void UndoSetBudgetMiB(int mb);                   // TSY_SetUndoMB
-int UndoTotalMemoryMiB();                        // TSY_GetTotalUndoMemory
-int UndoCurrentMemoryMiB();                      // TSY_GetCurrentUndoMemory
-int UndoStartFade();                             // TSY_StartFade
-void UndoUpdateFade(int value);                  // does nothing
+void UndoSetBudgetMiB(int mb);   // TSY_SetUndoMB
+int UndoTotalMemoryMiB();        // TSY_GetTotalUndoMemory
+int UndoCurrentMemoryMiB();      // TSY_GetCurrentUndoMemory
+int UndoStartFade();             // TSY_StartFade
+void UndoUpdateFade(int value);  // does nothing
 
 // Discards the undone steps (1..redoCount) and moves the older ones up.
 // Records "RemoveAdandonedUndo Excpt" on failure.

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-constexpr int kUndoMaxLevels = 500;               // history steps 1..500
+constexpr int kUndoMaxLevels = 500;                   // history steps 1..500
 constexpr int kUndoRecordCount = kUndoMaxLevels + 1;  // plus the work record 0
 
 // One step of the history: the rectangle that changed on one layer, as the
@@ -25,11 +25,11 @@ struct UndoGroup {
     // over the whole canvas. Records 1..500 are history steps, 1 the newest.
     UndoRecord undoRecords[kUndoRecordCount];
     int32_t undoLayers[kUndoMaxLevels];  // layer number of step s at index s - 1
-    int32_t undoLevels;      // history slots in use, at most 500; 0 or less disables the history
-    uint32_t redoCount;      // steps currently undone (1..redoCount are redoable)
-    uint8_t undoPaused;      // 1: saving, undo and redo do nothing
-    int32_t undoBudgetKiB;   // memory the history may use, in KiB
-    uint8_t undoBudgetAuto;  // 1: the budget follows free memory
+    int32_t undoLevels;                  // history slots in use, at most 500; 0 or less disables the history
+    uint32_t redoCount;                  // steps currently undone (1..redoCount are redoable)
+    uint8_t undoPaused;                  // 1: saving, undo and redo do nothing
+    int32_t undoBudgetKiB;               // memory the history may use, in KiB
+    uint8_t undoBudgetAuto;              // 1: the budget follows free memory
     // Area changed since the last save, inclusive. Empty is
     // left = W - 1, top = H - 1, right = bottom = 0.
     int32_t dirtyLeft;

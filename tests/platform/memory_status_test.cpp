@@ -53,8 +53,8 @@ TEST(MemoryStatus, ComposesPhysicalPagingAndAddressSpace) {
          {8192 * MiB, 6000 * MiB, 0, 0, true, 1024 * MiB, 1100 * MiB, false, 0, 0, 1ull << 47, 0},
          {1024 * MiB, 0, 1024 * MiB, 0, 1ull << 47, 1ull << 47}},
         {"memory plus swap limit caps the paging file",
-         {8192 * MiB, 6000 * MiB, 4096 * MiB, 4096 * MiB, true, 2048 * MiB, 1024 * MiB, true, 3072 * MiB,
-          1024 * MiB, 1ull << 47, 0},
+         {8192 * MiB, 6000 * MiB, 4096 * MiB, 4096 * MiB, true, 2048 * MiB, 1024 * MiB, true, 3072 * MiB, 1024 * MiB,
+          1ull << 47, 0},
          {2048 * MiB, 1024 * MiB, 3072 * MiB, 2048 * MiB, 1ull << 47, 1ull << 47}},
     };
     for (const auto &c : cases) {

@@ -1,5 +1,7 @@
 // Undo history: saving from the dirty rectangle, exact undo and redo across
 // layers and mask, level limits, the budget, reclamation and bad states.
+#include "undo/undo.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,7 +14,6 @@
 #include "platform/memory_status.h"
 #include "tessary.h"
 #include "undo/dirty_rect.h"
-#include "undo/undo.h"
 
 namespace {
 
@@ -163,8 +164,7 @@ TEST_F(UndoTest, StepHoldsOnlyTheDirtyRectangleAsItWasBefore) {
     ASSERT_NE(r.undoPixels, nullptr);
     // Packed rows of w = 5 pixels hold the transparent pixels from before.
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5 * 4; ++x)
-            ASSERT_EQ(r.undoPixels[y * 20 + x], before[(6 + y) * kW * 4 + 5 * 4 + x]);
+        for (int x = 0; x < 5 * 4; ++x) ASSERT_EQ(r.undoPixels[y * 20 + x], before[(6 + y) * kW * 4 + 5 * 4 + x]);
     // The dirty rectangle is empty again: left = W - 1, top = H - 1, right = bottom = 0.
     EXPECT_EQ(g_engine.undo.dirtyLeft, kW - 1);
     EXPECT_EQ(g_engine.undo.dirtyTop, kH - 1);
@@ -200,8 +200,9 @@ TEST_F(UndoTest, DirtyRectangleIsClippedOrWidenedToTheWholeCanvas) {
         g_engine.undo.dirtyRight = c.dirty.right;
         g_engine.undo.dirtyBottom = c.dirty.bottom;
         // Paint inside what the step will hold (clipped to the canvas).
-        Paint(2, {std::max(c.dirty.left, 0), std::max(c.dirty.top, 0), std::min(c.dirty.left, kW - 1),
-                  std::min(c.dirty.top, kH - 1)},
+        Paint(2,
+              {std::max(c.dirty.left, 0), std::max(c.dirty.top, 0), std::min(c.dirty.left, kW - 1),
+               std::min(c.dirty.top, kH - 1)},
               9);
         g_engine.undo.dirtyRight = c.dirty.right;  // keep the case's rectangle as given
         g_engine.undo.dirtyBottom = c.dirty.bottom;
@@ -241,9 +242,7 @@ TEST_F(UndoTest, InvalidateMarksTheWholeCanvas) {
 // ---- Levels ------------------------------------------------------------------------
 
 TEST_F(UndoTest, LevelsAreLoweredTo500) {
-    const struct {
-        int asked, kept;
-    } cases[] = {{600, 500}, {500, 500}, {3, 3}, {0, 0}};
+    const struct { int asked, kept; } cases[] = {{600, 500}, {500, 500}, {3, 3}, {0, 0}};
     for (const auto &c : cases) {
         Setup();
         TSY_SetUndoLevels(c.asked);
@@ -482,7 +481,7 @@ TEST_F(UndoTest, ReduceDiscardsUndoneStepsFirst) {
         TSY_SaveUndoBuffer(1, 0);
         states.push_back(State());
     }
-    TSY_Undo();  // step 1 becomes redoable
+    TSY_Undo();                        // step 1 becomes redoable
     EXPECT_EQ(UndoReduceSteps(0), 1);  // only the undone step goes
     EXPECT_EQ(TSY_GetRedoCount(), 0);
     EXPECT_EQ(TSY_GetUndoCount(), 2);
