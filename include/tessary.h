@@ -216,10 +216,32 @@ TSY_API void TSY_GetNewRGBA24(void *dest);
 
 /* ==== Undo ================================================================== */
 
-TSY_API int32_t TSY_CanUndo(void);
-TSY_API void TSY_ReduceUndo(int32_t kib);
+/* Saving: the work record holds the current layer as it was at the last
+   save; painting grows the dirty rectangle; a save records one step. */
 TSY_API void TSY_SaveUndoBackBuffer(int32_t layer);
+TSY_API void TSY_SaveUndoBuffer(int32_t saveImage, int32_t saveMask);
+TSY_API void TSY_InvalidateDirtyUndoCanvas(void);
+
+/* Undo and redo. */
+TSY_API void TSY_Undo(void);
+TSY_API void TSY_Redo(void);
+TSY_API int32_t TSY_CanUndo(void);
+TSY_API int32_t TSY_CanRedo(void);
+TSY_API int32_t TSY_GetRedoCount(void);
+TSY_API int32_t TSY_GetUndoCount(void);
+
+/* Control: levels (at most 500), pause, budget in MiB (0 = automatic). */
+TSY_API void TSY_SetUndoLevels(int32_t n);
+TSY_API void TSY_ClearUndo(void);
+TSY_API void TSY_PauseUndo(void);
+TSY_API void TSY_ResumeUndo(void);
+TSY_API void TSY_SetUndoMB(int32_t mb);
+TSY_API int32_t TSY_GetTotalUndoMemory(void);
+TSY_API int32_t TSY_GetCurrentUndoMemory(void);
+TSY_API void TSY_ReduceUndo(int32_t kib);
+TSY_API int32_t TSY_StartFade(void);
 TSY_API void TSY_EndFade(void);
+TSY_API void TSY_UpdateFade(int32_t value);
 
 /* ---- end of undo ---- */
 
