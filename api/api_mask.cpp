@@ -57,9 +57,7 @@ TSY_API void TSY_CreateImageFromMask(void) { TSY_GUARD("CreateImageFromMask Excp
 
 TSY_API void TSY_CreateMaskFromImage(void) { TSY_GUARD("CreateMaskFromImage Excpt", MaskFromLayerImage()); }
 
-TSY_API void TSY_CreateMaskFromImageLuma(void) {
-    TSY_GUARD("CreateMaskFromImageLuma Excpt", MaskFromLayerImageLuma());
-}
+TSY_API void TSY_CreateMaskFromImageLuma(void) { TSY_GUARD("CreateMaskFromImageLuma Excpt", MaskFromLayerImageLuma()); }
 
 TSY_API void TSY_CreateMaskFromAlpha(void) { TSY_GUARD("CreateMaskFromAlpha Excpt", MaskFromLayerAlpha()); }
 
@@ -84,8 +82,8 @@ TSY_API void TSY_CreateMaskFromRGBAImageAlphaRange(const void *rgba32, int32_t a
     TSY_GUARD("CreateMaskFromRGBAImageAlphaRange Excpt", MaskSelectRGBA32AlphaRange(rgba32, alpha, tol, level));
 }
 
-TSY_API void TSY_CreateMaskFromRGBAImageLuminanceRange(const void *rgba32, int32_t r, int32_t g, int32_t b,
-                                                       int32_t tol, int32_t level) {
+TSY_API void TSY_CreateMaskFromRGBAImageLuminanceRange(const void *rgba32, int32_t r, int32_t g, int32_t b, int32_t tol,
+                                                       int32_t level) {
     TSY_GUARD("CreateMaskFromRGBAImageLuminanceRange Excpt",
               MaskSelectRGBA32LuminanceRange(rgba32, r, g, b, tol, level));
 }

@@ -41,8 +41,7 @@ void MaskSelectRGBA32Color(const void *rgba32, int32_t r, int32_t g, int32_t b, 
 void MaskSelectRGB24Color(const void *rgb24, int32_t r, int32_t g, int32_t b, int32_t level);
 void MaskSelectRGBA32ColorRange(const void *rgba32, int32_t r, int32_t g, int32_t b, int32_t tol, int32_t level);
 void MaskSelectRGBA32AlphaRange(const void *rgba32, int32_t alpha, int32_t tol, int32_t level);
-void MaskSelectRGBA32LuminanceRange(const void *rgba32, int32_t r, int32_t g, int32_t b, int32_t tol,
-                                    int32_t level);
+void MaskSelectRGBA32LuminanceRange(const void *rgba32, int32_t r, int32_t g, int32_t b, int32_t tol, int32_t level);
 void MaskSelectRGBA32HueRange(const void *rgba32, int32_t r, int32_t g, int32_t b, int32_t tol, int32_t level);
 void MaskSelectRGBA32HSLRange(const void *rgba32, int32_t r, int32_t g, int32_t b, double hueTol, double satTol,
                               double lumTol, int32_t level);

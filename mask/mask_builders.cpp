@@ -39,8 +39,8 @@ struct LastColour {
     double a = 0, b = 0, c = 0;
 
     void Get(const uint8_t *p, double &oa, double &ob, double &oc) {
-        const uint32_t k = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                           (static_cast<uint32_t>(p[2]) << 16);
+        const uint32_t k =
+            static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
         if (k != key) {
             convert(p[0], p[1], p[2], a, b, c);
             key = k;
@@ -79,13 +79,11 @@ void MaskSelectRGBA32AlphaRange(const void *rgba32, int32_t alpha, int32_t tol, 
     SelectWhere<4>(rgba32, MaskSelectionValue(level), [=](const uint8_t *p) { return AbsDiff(p[3], alpha) <= T; });
 }
 
-void MaskSelectRGBA32LuminanceRange(const void *rgba32, int32_t r, int32_t g, int32_t b, int32_t tol,
-                                    int32_t level) {
+void MaskSelectRGBA32LuminanceRange(const void *rgba32, int32_t r, int32_t g, int32_t b, int32_t tol, int32_t level) {
     const int64_t T = ToleranceBound(tol, 2.56);
     const int64_t reference = (static_cast<int64_t>(r) + g + b) / 3;
-    SelectWhere<4>(rgba32, MaskSelectionValue(level), [=](const uint8_t *p) {
-        return AbsDiff((p[0] + p[1] + p[2]) / 3, reference) <= T;
-    });
+    SelectWhere<4>(rgba32, MaskSelectionValue(level),
+                   [=](const uint8_t *p) { return AbsDiff((p[0] + p[1] + p[2]) / 3, reference) <= T; });
 }
 
 void MaskSelectRGBA32HueRange(const void *rgba32, int32_t r, int32_t g, int32_t b, int32_t tol, int32_t level) {

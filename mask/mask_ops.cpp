@@ -126,9 +126,15 @@ void MaskCombine(const void *rgb24, int32_t stride, int32_t stencil, int32_t val
             if (v == 0) continue;
             int64_t result;
             switch (how) {
-                case CombineMode::Subtract: result = m[x] + v; break;  // frees area
-                case CombineMode::Replace: result = 65280 - v; break;
-                default: result = m[x] - v; break;                     // protects area
+                case CombineMode::Subtract:
+                    result = m[x] + v;
+                    break;  // frees area
+                case CombineMode::Replace:
+                    result = 65280 - v;
+                    break;
+                default:
+                    result = m[x] - v;
+                    break;  // protects area
             }
             // A stencil value outside 0..255 could leave the 16-bit range.
             m[x] = static_cast<uint16_t>(std::clamp<int64_t>(result, 0, 65535));
@@ -192,9 +198,15 @@ void MaskToLayerAlpha(int32_t kind) {
         uint16_t *p = LayerPixel(*slot, 0, y) + 3;
         for (int x = 0; x < r.width; ++x, p += 4) {
             switch (kind) {
-                case 0: *p = m[x]; break;
-                case 1: *p = static_cast<uint16_t>(std::min(65535, *p + m[x])); break;
-                default: *p = static_cast<uint16_t>(std::max(0, *p - m[x])); break;
+                case 0:
+                    *p = m[x];
+                    break;
+                case 1:
+                    *p = static_cast<uint16_t>(std::min(65535, *p + m[x]));
+                    break;
+                default:
+                    *p = static_cast<uint16_t>(std::max(0, *p - m[x]));
+                    break;
             }
         }
     }

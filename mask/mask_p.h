@@ -40,9 +40,7 @@ inline uint16_t *LayerPixel(const LayerSlot &slot, int x, int y) {
 }
 
 // Mask value row y (rows W apart).
-inline uint16_t *MaskRow(int y) {
-    return g_engine.mask + static_cast<ptrdiff_t>(y) * g_engine.canvasWidth;
-}
+inline uint16_t *MaskRow(int y) { return g_engine.mask + static_cast<ptrdiff_t>(y) * g_engine.canvasWidth; }
 
 // The bound trunc(tol * factor) of the range builders, computed in double.
 inline int64_t ToleranceBound(int32_t tol, double factor) {

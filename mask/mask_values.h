@@ -11,9 +11,7 @@
 
 // 8-bit grey g (integer mean of three bytes): 0 -> 65535, else 65280 - 256 g.
 // White (255) gives 0.
-inline uint16_t MaskFromGrey8(uint32_t g) {
-    return g == 0 ? uint16_t{65535} : static_cast<uint16_t>(65280 - 256 * g);
-}
+inline uint16_t MaskFromGrey8(uint32_t g) { return g == 0 ? uint16_t{65535} : static_cast<uint16_t>(65280 - 256 * g); }
 
 // 16-bit grey mean: below 256 -> 65535, above 65280 -> 0, else 65280 - mean.
 // The mean is signed so that host values outside 0..65535 still land on an end.

@@ -32,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ApplyMaskToAlphaTest,
                          ::testing::Values(AlphaCase{"h128", 0x80FF, 200, 100},  // 200 * 129 >> 8 = 100
                                            AlphaCase{"h0_clears", 0x00FF, 200, 0},
                                            AlphaCase{"h255_keeps", 0xFF00, 200, 200},
-                                           AlphaCase{"h1", 0x0100, 200, 1},     // 200 * 2 >> 8 = 1
+                                           AlphaCase{"h1", 0x0100, 200, 1},       // 200 * 2 >> 8 = 1
                                            AlphaCase{"h254", 0xFE00, 255, 254}),  // 255 * 255 >> 8 = 254
                          [](const auto &info) { return std::string(info.param.name); });
 
@@ -64,8 +64,8 @@ TEST_F(MaskApplyTest, RectangleReadsTheMaskAtItsCanvasPosition) {
     EXPECT_EQ(img[3], 77);
     EXPECT_EQ(img[7], 77);
     EXPECT_EQ(img[11], 77);
-    EXPECT_EQ(img[15], 0);  // pixel (1, 1) of the image is canvas (2, 3)
-    TSY_ApplyMaskToAlphaRect_RGBA32(img, 8, 3, 0, 1, 0);  // empty rectangle: nothing
+    EXPECT_EQ(img[15], 0);                                    // pixel (1, 1) of the image is canvas (2, 3)
+    TSY_ApplyMaskToAlphaRect_RGBA32(img, 8, 3, 0, 1, 0);      // empty rectangle: nothing
     TSY_ApplyMaskToAlphaRect_RGBA32(img, 8, 10, 10, 12, 12);  // off the canvas: nothing
     EXPECT_EQ(img[3], 77);
 }

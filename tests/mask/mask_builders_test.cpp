@@ -109,46 +109,45 @@ TEST_P(HueRangeTest, ThreeWayWrapAroundTest) {
 const std::array<uint8_t, 3> kRed{255, 0, 0};
 const std::array<uint8_t, 3> kGrey{128, 128, 128};
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, HueRangeTest,
-    ::testing::Values(
-        // Red reference, tol 5: D = trunc(9.0) = 9.
-        HueCase{"red_tol5_orange_red", kRed, 5, {255, 30, 0}, true},  // |7.06 - 0| <= 9
-        HueCase{"red_tol5_pink_red", kRed, 5, {255, 0, 30}, true},    // |352.94 - 360 - 0| = 7.06
-        HueCase{"red_tol5_grey", kRed, 5, {128, 128, 128}, true},     // |-1 - 0| = 1
-        HueCase{"red_tol5_black", kRed, 5, {0, 0, 0}, true},          // black is a grey too
-        HueCase{"red_tol5_green", kRed, 5, {0, 255, 0}, false},       // 120
-        // tol 4: D = trunc(7.2) = 7 rejects 7.06 on both sides, still takes greys.
-        HueCase{"red_tol4_orange_red", kRed, 4, {255, 30, 0}, false},
-        HueCase{"red_tol4_pink_red", kRed, 4, {255, 0, 30}, false},
-        HueCase{"red_tol4_grey", kRed, 4, {200, 200, 200}, true},
-        // Grey reference (hue -1), tol 5 (D = 9): greys, and reds within about D - 1.
-        HueCase{"grey_ref_grey", kGrey, 5, {50, 50, 50}, true},      // |-1 - -1| = 0
-        HueCase{"grey_ref_red", kGrey, 5, {255, 0, 0}, true},        // |0 + 1| = 1
-        HueCase{"grey_ref_7deg", kGrey, 5, {255, 30, 0}, true},      // |7.06 + 1| = 8.06
-        HueCase{"grey_ref_8_5deg", kGrey, 5, {255, 36, 0}, false},   // |8.47 + 1| = 9.47
-        HueCase{"grey_ref_353deg", kGrey, 5, {255, 0, 30}, true},    // |352.94 - 360 + 1| = 6.06
-        HueCase{"grey_ref_349deg", kGrey, 5, {255, 0, 45}, false},   // |349.41 - 359| = 9.59
-        // Reference near 360, pixel near 0: |H - (H0 - 360)| = |7.06 + 7.06| = 14.12.
-        HueCase{"wrap_up_tol8", {255, 0, 30}, 8, {255, 30, 0}, false},  // D = trunc(14.4) = 14
-        HueCase{"wrap_up_tol9", {255, 0, 30}, 9, {255, 30, 0}, true},   // D = trunc(16.2) = 16
-        // Reference near 0, pixel near 360: |H - 360 - H0| = |-7.06 - 7.06| = 14.12.
-        HueCase{"wrap_down_tol8", {255, 30, 0}, 8, {255, 0, 30}, false},
-        HueCase{"wrap_down_tol9", {255, 30, 0}, 9, {255, 0, 30}, true}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, HueRangeTest,
+                         ::testing::Values(
+                             // Red reference, tol 5: D = trunc(9.0) = 9.
+                             HueCase{"red_tol5_orange_red", kRed, 5, {255, 30, 0}, true},  // |7.06 - 0| <= 9
+                             HueCase{"red_tol5_pink_red", kRed, 5, {255, 0, 30}, true},    // |352.94 - 360 - 0| = 7.06
+                             HueCase{"red_tol5_grey", kRed, 5, {128, 128, 128}, true},     // |-1 - 0| = 1
+                             HueCase{"red_tol5_black", kRed, 5, {0, 0, 0}, true},          // black is a grey too
+                             HueCase{"red_tol5_green", kRed, 5, {0, 255, 0}, false},       // 120
+                             // tol 4: D = trunc(7.2) = 7 rejects 7.06 on both sides, still takes greys.
+                             HueCase{"red_tol4_orange_red", kRed, 4, {255, 30, 0}, false},
+                             HueCase{"red_tol4_pink_red", kRed, 4, {255, 0, 30}, false},
+                             HueCase{"red_tol4_grey", kRed, 4, {200, 200, 200}, true},
+                             // Grey reference (hue -1), tol 5 (D = 9): greys, and reds within about D - 1.
+                             HueCase{"grey_ref_grey", kGrey, 5, {50, 50, 50}, true},     // |-1 - -1| = 0
+                             HueCase{"grey_ref_red", kGrey, 5, {255, 0, 0}, true},       // |0 + 1| = 1
+                             HueCase{"grey_ref_7deg", kGrey, 5, {255, 30, 0}, true},     // |7.06 + 1| = 8.06
+                             HueCase{"grey_ref_8_5deg", kGrey, 5, {255, 36, 0}, false},  // |8.47 + 1| = 9.47
+                             HueCase{"grey_ref_353deg", kGrey, 5, {255, 0, 30}, true},   // |352.94 - 360 + 1| = 6.06
+                             HueCase{"grey_ref_349deg", kGrey, 5, {255, 0, 45}, false},  // |349.41 - 359| = 9.59
+                             // Reference near 360, pixel near 0: |H - (H0 - 360)| = |7.06 + 7.06| = 14.12.
+                             HueCase{"wrap_up_tol8", {255, 0, 30}, 8, {255, 30, 0}, false},  // D = trunc(14.4) = 14
+                             HueCase{"wrap_up_tol9", {255, 0, 30}, 9, {255, 30, 0}, true},   // D = trunc(16.2) = 16
+                             // Reference near 0, pixel near 360: |H - 360 - H0| = |-7.06 - 7.06| = 14.12.
+                             HueCase{"wrap_down_tol8", {255, 30, 0}, 8, {255, 0, 30}, false},
+                             HueCase{"wrap_down_tol9", {255, 30, 0}, 9, {255, 0, 30}, true}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(HueWithin, BoundIsInclusive) {
     EXPECT_TRUE(HueWithin(9.0, 0.0, 9.0));
     EXPECT_FALSE(HueWithin(9.5, 0.0, 9.0));
-    EXPECT_TRUE(HueWithin(355.0, 5.0, 10.0));   // 355 - 360 - 5 = -10
-    EXPECT_TRUE(HueWithin(5.0, 355.0, 10.0));   // 5 - (355 - 360) = 10
+    EXPECT_TRUE(HueWithin(355.0, 5.0, 10.0));  // 355 - 360 - 5 = -10
+    EXPECT_TRUE(HueWithin(5.0, 355.0, 10.0));  // 5 - (355 - 360) = 10
     EXPECT_FALSE(HueWithin(180.0, 0.0, 179.0));
 }
 
 TEST_F(MaskBuildersTest, HueRangeSelectsAWholeImage) {
     // Runs of equal pixels and changes between them all see their own hue.
-    auto img = Row({{{255, 30, 0, 0}}, {{255, 30, 0, 0}}, {{0, 255, 0, 0}}, {{0, 255, 0, 0}}, {{255, 30, 0, 0}},
-                    {{9, 9, 9, 0}}});
+    auto img = Row(
+        {{{255, 30, 0, 0}}, {{255, 30, 0, 0}}, {{0, 255, 0, 0}}, {{0, 255, 0, 0}}, {{255, 30, 0, 0}}, {{9, 9, 9, 0}}});
     TSY_CreateMaskFromRGBAImageHueRange(img.data(), 255, 0, 0, 5, 16);
     const uint16_t expected[6] = {61184, 61184, 0, 0, 61184, 61184};
     for (int x = 0; x < 6; ++x) EXPECT_EQ(M(x, 0), expected[x]) << x;
@@ -170,25 +169,24 @@ class HslRangeTest : public MaskBuildersTest, public ::testing::WithParamInterfa
 TEST_P(HslRangeTest, AllThreeConditions) {
     const HslCase c = GetParam();
     auto img = Row({{{c.pixel[0], c.pixel[1], c.pixel[2], 255}}});
-    TSY_CreateMaskFromRGBAImageHSLRange(img.data(), c.reference[0], c.reference[1], c.reference[2], c.hueTol,
-                                        c.satTol, c.lumTol, 3);
+    TSY_CreateMaskFromRGBAImageHSLRange(img.data(), c.reference[0], c.reference[1], c.reference[2], c.hueTol, c.satTol,
+                                        c.lumTol, 3);
     EXPECT_EQ(M(0, 0), c.matches ? 64512 : kUntouched) << c.name;  // (255 - 3) * 256
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HslRangeTest,
-    ::testing::Values(
-        HslCase{"same_colour_zero_tolerance", {200, 100, 100}, 0, 0, 0, {200, 100, 100}, true},
-        // hueTol 0.04 -> 7.2 degrees, not truncated to 7: 7.06 passes.
-        HslCase{"hue_bound_not_truncated", kRed, 0.04, 0, 0, {255, 30, 0}, true},
-        HslCase{"hue_bound_below", kRed, 0.039, 0, 0, {255, 30, 0}, false},  // 7.02 < 7.06
-        HslCase{"hue_wraps", kRed, 0.04, 0, 0, {255, 0, 30}, true},         // |352.94 - 360| = 7.06
-        // A grey has hue 0 and saturation 0: it meets a red hue; saturation decides.
-        HslCase{"grey_sat_within", {200, 100, 100}, 0, 0.5, 0.01, {150, 150, 150}, true},
-        HslCase{"grey_sat_outside", {200, 100, 100}, 0, 0.4, 0.01, {150, 150, 150}, false},
-        // Lightness: (255, 0, 0) has L 0.5, (128, 0, 0) has L 64/255 = 0.251.
-        HslCase{"lum_outside", kRed, 0, 1, 0.2, {128, 0, 0}, false},
-        HslCase{"lum_within", kRed, 0, 1, 0.25, {128, 0, 0}, true}),
+    ::testing::Values(HslCase{"same_colour_zero_tolerance", {200, 100, 100}, 0, 0, 0, {200, 100, 100}, true},
+                      // hueTol 0.04 -> 7.2 degrees, not truncated to 7: 7.06 passes.
+                      HslCase{"hue_bound_not_truncated", kRed, 0.04, 0, 0, {255, 30, 0}, true},
+                      HslCase{"hue_bound_below", kRed, 0.039, 0, 0, {255, 30, 0}, false},  // 7.02 < 7.06
+                      HslCase{"hue_wraps", kRed, 0.04, 0, 0, {255, 0, 30}, true},          // |352.94 - 360| = 7.06
+                      // A grey has hue 0 and saturation 0: it meets a red hue; saturation decides.
+                      HslCase{"grey_sat_within", {200, 100, 100}, 0, 0.5, 0.01, {150, 150, 150}, true},
+                      HslCase{"grey_sat_outside", {200, 100, 100}, 0, 0.4, 0.01, {150, 150, 150}, false},
+                      // Lightness: (255, 0, 0) has L 0.5, (128, 0, 0) has L 64/255 = 0.251.
+                      HslCase{"lum_outside", kRed, 0, 1, 0.2, {128, 0, 0}, false},
+                      HslCase{"lum_within", kRed, 0, 1, 0.25, {128, 0, 0}, true}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(MaskBuildersTest, FloodMapSelectsExactlyOne) {

@@ -53,22 +53,21 @@ TEST_P(ClearMaskGreyTest, FillsWithSixteenBitGreyRule) {
     for (int i = 0; i < 6; ++i) ASSERT_EQ(g_engine.mask[i], c.expected) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ClearMaskGreyTest,
-    ::testing::Values(GreyCase{"black_all_editable", 0, 0, 0, 65535},
-                      // mean 32768 -> 65280 - 32768 = 32512
-                      GreyCase{"mid_grey", 32768, 32768, 32768, 32512},
-                      GreyCase{"full_white_protects", 65535, 65535, 65535, 0},
-                      // mean 65280 is not above 65280 -> 65280 - 65280 = 0
-                      GreyCase{"white_65280", 65280, 65280, 65280, 0},
-                      // mean 766 / 3 = 255 (integer) is below 256 -> 65535
-                      GreyCase{"mean_255_is_black", 255, 255, 256, 65535},
-                      // mean (0 + 0 + 768) / 3 = 256 -> 65280 - 256 = 65024
-                      GreyCase{"mean_256", 0, 0, 768, 65024},
-                      // mean 65281 -> above 65280 -> 0
-                      GreyCase{"mean_65281", 65281, 65281, 65281, 0},
-                      GreyCase{"negative_is_black", -100, -100, -100, 65535}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ClearMaskGreyTest,
+                         ::testing::Values(GreyCase{"black_all_editable", 0, 0, 0, 65535},
+                                           // mean 32768 -> 65280 - 32768 = 32512
+                                           GreyCase{"mid_grey", 32768, 32768, 32768, 32512},
+                                           GreyCase{"full_white_protects", 65535, 65535, 65535, 0},
+                                           // mean 65280 is not above 65280 -> 65280 - 65280 = 0
+                                           GreyCase{"white_65280", 65280, 65280, 65280, 0},
+                                           // mean 766 / 3 = 255 (integer) is below 256 -> 65535
+                                           GreyCase{"mean_255_is_black", 255, 255, 256, 65535},
+                                           // mean (0 + 0 + 768) / 3 = 256 -> 65280 - 256 = 65024
+                                           GreyCase{"mean_256", 0, 0, 768, 65024},
+                                           // mean 65281 -> above 65280 -> 0
+                                           GreyCase{"mean_65281", 65281, 65281, 65281, 0},
+                                           GreyCase{"negative_is_black", -100, -100, -100, 65535}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(MaskValues, EightBitGreyRule) {
     EXPECT_EQ(MaskFromGrey8(0), 65535);
@@ -213,7 +212,7 @@ TEST_F(MaskOpsTest, LoadOfSmallerImageLeavesTheRest) {
 
 struct CombineCase {
     const char *name;
-    uint8_t grey;           // every image byte
+    uint8_t grey;  // every image byte
     int stencil, value;
     const char *mode;
     uint16_t before, after;
@@ -231,33 +230,32 @@ TEST_P(CombineMaskTest, CombinesEveryPixel) {
     for (int i = 0; i < 4; ++i) ASSERT_EQ(g_engine.mask[i], c.after) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CombineMaskTest,
-    ::testing::Values(
-        // white: v = 255 * 256 = 65280; 65535 - 65280 = 255 (high byte 0: protected)
-        CombineCase{"add_white_protects", 255, 0, 0, "Add", 65535, 255},
-        CombineCase{"add_floors_at_zero", 255, 0, 0, "Add", 1000, 0},
-        // 1000 + 65280 = 66280 capped at 65535
-        CombineCase{"subtract_white_caps", 255, 0, 0, "Subtract", 1000, 65535},
-        CombineCase{"subtract_white_from_zero", 255, 0, 0, "Subtract", 0, 65280},
-        // grey 100: v = 25600; 65280 - 25600 = 39680
-        CombineCase{"replace_grey", 100, 0, 0, "Replace", 7, 39680},
-        // 40000 - 25600 = 14400
-        CombineCase{"lower_case_add_is_add", 100, 0, 0, "add", 40000, 14400},
-        CombineCase{"unknown_mode_is_add", 100, 0, 0, "Multiply", 40000, 14400},
-        CombineCase{"null_mode_is_add", 100, 0, 0, nullptr, 40000, 14400},
-        // black: v = 0 leaves the pixel in every mode, Replace included
-        CombineCase{"black_left_alone_replace", 0, 0, 0, "Replace", 1234, 1234},
-        // stencil: black becomes 200 -> v = 51200; 65535 - 51200 = 14335
-        CombineCase{"stencil_black_takes_value", 0, 1, 200, "Add", 65535, 14335},
-        // stencil: anything not black becomes 0 -> untouched
-        CombineCase{"stencil_leaves_non_black", 90, 1, 200, "Add", 65535, 65535},
-        // only the low byte of stencil counts: 257 is a stencil, 2 is not
-        CombineCase{"stencil_low_byte", 0, 257, 200, "Subtract", 10000, 61200},
-        CombineCase{"not_a_stencil", 0, 2, 200, "Add", 10000, 10000},
-        // a value above 255 leaves the range: 65280 - 300 * 256 < 0 is held at 0
-        CombineCase{"stencil_value_out_of_range", 0, 1, 300, "Replace", 5, 0}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, CombineMaskTest,
+                         ::testing::Values(
+                             // white: v = 255 * 256 = 65280; 65535 - 65280 = 255 (high byte 0: protected)
+                             CombineCase{"add_white_protects", 255, 0, 0, "Add", 65535, 255},
+                             CombineCase{"add_floors_at_zero", 255, 0, 0, "Add", 1000, 0},
+                             // 1000 + 65280 = 66280 capped at 65535
+                             CombineCase{"subtract_white_caps", 255, 0, 0, "Subtract", 1000, 65535},
+                             CombineCase{"subtract_white_from_zero", 255, 0, 0, "Subtract", 0, 65280},
+                             // grey 100: v = 25600; 65280 - 25600 = 39680
+                             CombineCase{"replace_grey", 100, 0, 0, "Replace", 7, 39680},
+                             // 40000 - 25600 = 14400
+                             CombineCase{"lower_case_add_is_add", 100, 0, 0, "add", 40000, 14400},
+                             CombineCase{"unknown_mode_is_add", 100, 0, 0, "Multiply", 40000, 14400},
+                             CombineCase{"null_mode_is_add", 100, 0, 0, nullptr, 40000, 14400},
+                             // black: v = 0 leaves the pixel in every mode, Replace included
+                             CombineCase{"black_left_alone_replace", 0, 0, 0, "Replace", 1234, 1234},
+                             // stencil: black becomes 200 -> v = 51200; 65535 - 51200 = 14335
+                             CombineCase{"stencil_black_takes_value", 0, 1, 200, "Add", 65535, 14335},
+                             // stencil: anything not black becomes 0 -> untouched
+                             CombineCase{"stencil_leaves_non_black", 90, 1, 200, "Add", 65535, 65535},
+                             // only the low byte of stencil counts: 257 is a stencil, 2 is not
+                             CombineCase{"stencil_low_byte", 0, 257, 200, "Subtract", 10000, 61200},
+                             CombineCase{"not_a_stencil", 0, 2, 200, "Add", 10000, 10000},
+                             // a value above 255 leaves the range: 65280 - 300 * 256 < 0 is held at 0
+                             CombineCase{"stencil_value_out_of_range", 0, 1, 300, "Replace", 5, 0}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(MaskOpsTest, CombineReadsEachPixelsOwnMean) {
     NewCanvas(2, 1);
