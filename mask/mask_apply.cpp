@@ -35,7 +35,8 @@ void MaskApplyToAlphaRectRGBA32(void *rgba32, int32_t stride, int32_t x0, int32_
     if (cx1 < cx0 || cy1 < cy0) return;
     uint8_t *image = static_cast<uint8_t *>(rgba32);
     for (int y = cy0; y <= cy1; ++y) {
-        uint8_t *row = image + static_cast<ptrdiff_t>(y - y0) * stride + static_cast<ptrdiff_t>(cx0 - x0) * 4;
+        // Offsets in 64 bits: a far-off corner must not overflow the subtraction.
+        uint8_t *row = image + (static_cast<ptrdiff_t>(y) - y0) * stride + (static_cast<ptrdiff_t>(cx0) - x0) * 4;
         ScaleAlpha(row, MaskRow(y) + cx0, cx1 - cx0 + 1);
     }
 }

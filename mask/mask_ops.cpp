@@ -188,26 +188,36 @@ void MaskFromLayerAlpha() {
     MaskFromLayer([](const uint16_t *p) { return p[3]; });
 }
 
-void MaskToLayerAlpha(int32_t kind) {
-    if (kind < 0 || kind > 2) return;
-    LayerSlot *slot = CurrentLayer();
-    if (slot == nullptr || g_engine.mask == nullptr) return;
-    const LayerRegion r = CanvasRegionOf(*slot);
+namespace {
+
+// Alpha of every layer pixel on the canvas from its mask value.
+template <class Combine>
+void LayerAlphaFromMask(LayerSlot &slot, Combine combine) {
+    const LayerRegion r = CanvasRegionOf(slot);
     for (int y = 0; y < r.height; ++y) {
         const uint16_t *m = MaskRow(y);
-        uint16_t *p = LayerPixel(*slot, 0, y) + 3;
-        for (int x = 0; x < r.width; ++x, p += 4) {
-            switch (kind) {
-                case 0:
-                    *p = m[x];
-                    break;
-                case 1:
-                    *p = static_cast<uint16_t>(std::min(65535, *p + m[x]));
-                    break;
-                default:
-                    *p = static_cast<uint16_t>(std::max(0, *p - m[x]));
-                    break;
-            }
-        }
+        uint16_t *alpha = LayerPixel(slot, 0, y) + 3;
+        for (int x = 0; x < r.width; ++x, alpha += 4) *alpha = combine(*alpha, m[x]);
+    }
+}
+
+}  // namespace
+
+void MaskToLayerAlpha(int32_t kind) {
+    LayerSlot *slot = CurrentLayer();
+    if (slot == nullptr || g_engine.mask == nullptr) return;
+    switch (kind) {
+        case 0:
+            LayerAlphaFromMask(*slot, [](uint16_t, uint16_t m) { return m; });
+            break;
+        case 1:
+            LayerAlphaFromMask(*slot,
+                               [](uint16_t a, uint16_t m) { return static_cast<uint16_t>(std::min(65535, a + m)); });
+            break;
+        case 2:
+            LayerAlphaFromMask(*slot, [](uint16_t a, uint16_t m) { return static_cast<uint16_t>(std::max(0, a - m)); });
+            break;
+        default:
+            break;  // any other kind changes nothing
     }
 }
