@@ -22,9 +22,13 @@ int32_t MaskRowCompress(const uint16_t *src, uint8_t *dest, int32_t n) {
 }
 
 void MaskRowUncompress(const uint8_t *src, uint16_t *dest, int32_t n) {
-    if (src == nullptr || dest == nullptr) return;
+    if (src == nullptr || dest == nullptr || n < 1) return;
+    // The stream carries no length: read no further than the longest stream
+    // the encoder makes for n values (n runs of one), so runs of count 0 in a
+    // damaged stream cannot walk past it.
+    const uint8_t *end = src + static_cast<size_t>(n) * 2;
     int32_t filled = 0;
-    while (filled < n) {
+    while (filled < n && src < end) {
         const int32_t count = src[0];
         const uint16_t value = static_cast<uint16_t>(src[1] << 8);
         src += 2;

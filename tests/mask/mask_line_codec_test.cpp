@@ -42,4 +42,14 @@ TEST(MaskLineCodec, NullPointersAndEmptyRows) {
     EXPECT_EQ(v, 1);
 }
 
+TEST(MaskLineCodec, DecodingStopsAtTheLongestStream) {
+    // Two values: the encoder never writes more than 4 bytes, so the decoder
+    // reads the first two runs only (both empty) and leaves the row.
+    const uint8_t runs[8] = {0, 1, 0, 2, 5, 3, 5, 3};
+    uint16_t row[2] = {7, 7};
+    MaskRowUncompress(runs, row, 2);
+    EXPECT_EQ(row[0], 7);
+    EXPECT_EQ(row[1], 7);
+}
+
 }  // namespace
