@@ -93,6 +93,9 @@ struct EngineState {
     uint16_t *mask;                  // W*H values: 65535 lets an edit through, 0 protects
     uint8_t maskActive;              // the mask takes part in editing
     uint8_t maskDisplayed;           // the view renderer overlays the mask
+    int32_t maskOverlayColour1[3];   // overlay RGB (each 8-bit value * 256) where (x/32 + y/32) is odd
+    int32_t maskOverlayColour2[3];   // overlay RGB (each 8-bit value * 256) on the other squares
+    int32_t maskOverlayFullStrength; // 0: the overlay shows half the mask amount; else the full amount
 
     // ---- Image processing ---------------------------------------------------------------
     uint8_t *IPLSrcBuffer32;         // canvas-sized RGBA32 processing source

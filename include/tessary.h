@@ -247,6 +247,58 @@ TSY_API void TSY_UpdateFade(int32_t value);
 
 /* ==== Selection mask ======================================================== */
 
+/* Switches and overlay options. */
+TSY_API void TSY_EnableMask(int32_t on);
+TSY_API void TSY_DisplayMask(int32_t on);
+TSY_API void TSY_SetMaskOptions(int32_t r1, int32_t g1, int32_t b1, int32_t r2, int32_t g2, int32_t b2,
+                                int32_t fullStrength);
+
+/* Whole-mask operations. */
+TSY_API void TSY_ClearMask(int32_t r, int32_t g, int32_t b);
+TSY_API void TSY_InvertMask(void);
+TSY_API void TSY_GetMaskData16(void *dest);
+TSY_API void TSY_SetMaskData16(const void *src);
+TSY_API int32_t TSY_GetMaskLineRLE(void *dest, int32_t row);
+TSY_API void TSY_PutMaskLineRLE(const void *src, int32_t row);
+TSY_API int32_t TSY_GetMask64(int32_t x, int32_t y);
+
+/* The mask as an RGB24 image (white = protected). */
+TSY_API void TSY_SaveMask(void *rgb24, int32_t stride);
+TSY_API void TSY_LoadMask(const void *rgb24, int32_t stride, int32_t width, int32_t height);
+TSY_API void TSY_CombineMask(const void *rgb24, int32_t stride, int32_t stencil, int32_t value, const char *mode);
+
+/* Conversions between the mask and the current layer. */
+TSY_API void TSY_CreateImageFromMask(void);
+TSY_API void TSY_CreateMaskFromImage(void);
+TSY_API void TSY_CreateMaskFromImageLuma(void);
+TSY_API void TSY_CreateMaskFromAlpha(void);
+TSY_API void TSY_CreateAlphaFromMask(int32_t kind);
+
+/* Selection builders: matching pixels get (255 - level) * 256. */
+TSY_API void TSY_CreateMaskFromRGBAImageColor(const void *rgba32, int32_t r, int32_t g, int32_t b, int32_t level);
+TSY_API void TSY_CreateMaskFromRGB24ImageColor(const void *rgb24, int32_t r, int32_t g, int32_t b, int32_t level);
+TSY_API void TSY_CreateMaskFromRGBAImageColorRange(const void *rgba32, int32_t r, int32_t g, int32_t b, int32_t tol,
+                                                   int32_t level);
+TSY_API void TSY_CreateMaskFromRGBAImageAlphaRange(const void *rgba32, int32_t alpha, int32_t tol, int32_t level);
+TSY_API void TSY_CreateMaskFromRGBAImageLuminanceRange(const void *rgba32, int32_t r, int32_t g, int32_t b,
+                                                       int32_t tol, int32_t level);
+TSY_API void TSY_CreateMaskFromRGBAImageHueRange(const void *rgba32, int32_t r, int32_t g, int32_t b, int32_t tol,
+                                                 int32_t level);
+TSY_API void TSY_CreateMaskFromRGBAImageHSLRange(const void *rgba32, int32_t r, int32_t g, int32_t b, double hueTol,
+                                                 double satTol, double lumTol, int32_t level);
+TSY_API void TSY_CreateMaskFromFloodMask(const void *map, int32_t level);
+TSY_API void TSY_CreateMaskFromDiff_RGBA32(const void *a, const void *b, int32_t value);
+
+/* Applying the mask. */
+TSY_API void TSY_ApplyMaskToAlphaRect_RGBA32(void *rgba32, int32_t stride, int32_t x0, int32_t y0, int32_t x1,
+                                             int32_t y1);
+TSY_API void TSY_ApplyMaskToAlpha_RGBA32(void *rgba32);
+TSY_API void TSY_ApplyMaskToAlpha_IPLSrcRGBA(void);
+TSY_API void TSY_ClearMasked(int32_t r, int32_t g, int32_t b, int32_t a);
+TSY_API void TSY_ClearMaskedAlpha(int32_t r, int32_t g, int32_t b, int32_t a);
+TSY_API void TSY_ReplaceFromRGBAImageAlphaRange(void *rgba32, int32_t alpha, int32_t tol, int32_t r, int32_t g,
+                                                int32_t b, int32_t a);
+
 /* ---- end of selection mask ---- */
 
 /* ==== Processing buffers, effects and filters ============================== */
