@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "brush/tool_types.h"
+#include "imaging/own_filter_types.h"
 #include "core/layer_types.h"
 #include "brush/blend_buffer_types.h"
 #include "undo/undo_types.h"
@@ -68,6 +69,8 @@ struct EngineState {
     uint8_t *shapeImage;             // loaded shape picture (RGBA32), cached by name and parameter
     int32_t shapeImageWidth;
     int32_t shapeImageHeight;
+    char shapeImageName[kShapeImageNameSize];  // name the cached picture was loaded from
+    int32_t shapeImageParam;         // parameter the cached picture was processed with
 
     // ---- Stroke spline -------------------------------------------------------------
     int32_t splineControl[3][3];     // the three control points (x, y, z)
@@ -106,6 +109,10 @@ struct EngineState {
     int32_t IPLDstSize;
     int32_t ToolSrcSize;
     int32_t ToolDstSize;
+
+    // ---- Own filter library ---------------------------------------------------------------
+    OwnFilterParams filter;          // parameter block, filled in full by every filter call
+    uint8_t filterKeep;              // p1 of the last call: filters read and write the target
 
     // ---- Scripting, interchange, tablet ----------------------------------------------------
 };

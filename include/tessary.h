@@ -184,9 +184,44 @@ TSY_API void TSY_GetNewRGBA24(void *dest);
 
 /* ==== Tool state =========================================================== */
 
+TSY_API int32_t TSY_SetTool(float shapeScale, int32_t gritCell, int32_t gritCellThreshold, int32_t gritPixelThreshold,
+                            int32_t shapeSoftness, int32_t colorVary, int32_t gritRepeat, int32_t blendStrength,
+                            int32_t blendPrimaryColorStrength, int32_t blendRemix, int32_t reserved11,
+                            int32_t shapeInvert, int32_t reserved13, const char *grainSource, const char *shapeName,
+                            int32_t shapeParam);
+TSY_API void TSY_SetColor(int32_t r, int32_t g, int32_t b);
+TSY_API void TSY_SetColor16(int32_t r, int32_t g, int32_t b);
+TSY_API void TSY_SetColorBanks(int32_t r0, int32_t g0, int32_t b0, int32_t r1, int32_t g1, int32_t b1, int32_t r2,
+                               int32_t g2, int32_t b2, int32_t r3, int32_t g3, int32_t b3);
+TSY_API void TSY_SetSize(int32_t size);
+TSY_API void TSY_SetScaleSize(int32_t size);
+TSY_API void TSY_SetDensity(int32_t density);
+TSY_API void TSY_SetAlpha(int32_t alphaPercent);
+TSY_API void TSY_SetAlphaLevel(int32_t level);
+TSY_API void TSY_SetColorVary(int32_t vary);
+TSY_API void TSY_SetPixColorVary(int32_t vary);
+TSY_API void TSY_SetPixLumVary(int32_t vary);
+TSY_API void TSY_SetAlphaLocked(int32_t on);
+TSY_API void TSY_SetColorLocked(int32_t on);
+TSY_API void TSY_SetBlobLocked(int32_t on);
+TSY_API void TSY_SetSolidBrushMode(int32_t on);
+TSY_API void TSY_SetImageBrushMode(int32_t on);
+TSY_API void TSY_SetRotateBrushMode(int32_t mode, int32_t angle);
+TSY_API void TSY_SetShapeBlur(int32_t blur);
+TSY_API void TSY_SetMixMode(int32_t code, int32_t amount);
+TSY_API void TSY_SetTracingMode(int32_t on);
+TSY_API void TSY_SetMaskMakerOn(void);
+TSY_API void TSY_SetEraseModeOn(void);
+TSY_API void TSY_DecDrawingLength(void);
+
 /* ---- end of tool state ---- */
 
 /* ==== Brush shapes ========================================================= */
+
+TSY_API void TSY_SetBrushShape(const char *name, int32_t param);
+TSY_API void TSY_SetBrushShape_ORIGINAL(const char *name, int32_t param);
+TSY_API void TSY_UnloadBrushShape(void);
+TSY_API void TSY_CreateBlobFromImage(int32_t layer, int32_t mode);
 
 /* ---- end of brush shapes ---- */
 
