@@ -73,8 +73,13 @@ struct EngineState {
     int32_t shapeImageParam;         // parameter the cached picture was processed with
 
     // ---- Stroke spline -------------------------------------------------------------
-    int32_t splineControl[3][3];     // the three control points (x, y, z)
-    int32_t splinePoints[100][3];    // computed curve points
+    double splineControlX[3];        // the three control points of the last curve (z is 0)
+    double splineControlY[3];
+    double splineControlZ[3];
+    double splineX[100];             // the computed curve points, first to last
+    double splineY[100];
+    double splineZ[100];
+    int32_t splinePointCount;        // 0 until the first curve, then 100
 
     // ---- Paint layer -----------------------------------------------------------------
     LayerSlot paintLayer;            // stroke layer outside the table; pixels null when absent
@@ -83,8 +88,9 @@ struct EngineState {
     int32_t alphaLayerOpacity;       // opacity used by the alpha modes
 
     // ---- Blend buffers ---------------------------------------------------------------
-    int32_t blendBufferCount;        // buffers in use (1 after creation)
-    BlendBufferGroup blend;          // the buffer table and the selected buffer
+    BlendBuffer blendBuffers[kBlendBufferMax];  // entries at or above the count have null pixels
+    int32_t blendBufferCount;        // buffers allocated, 0..20 (1 after creation)
+    BlendBuffer *currentBlendBuffer; // the selected buffer; buffer 0 after every count change
 
     // ---- Undo ------------------------------------------------------------------------
     uint16_t *undoWorkCanvas;        // W*H RGBA64: the current layer as the current step began

@@ -226,6 +226,17 @@ TSY_API void TSY_CreateBlobFromImage(int32_t layer, int32_t mode);
 /* ---- end of brush shapes ---- */
 
 /* ==== Dabs and stroke curves ================================================ */
+/* One brush dab centred on canvas pixel (x, y) with the colour (r, g, b)
+ * (16-bit values; only their high bytes count). */
+TSY_API void TSY_DrawDabGrit(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b);
+/* One dab drawn into the selection mask. */
+TSY_API void TSY_DrawDabGritMask(int32_t x, int32_t y);
+/* 100 points of a smooth curve from (x0, y0) through (x1, y1) to (x2, y2). */
+TSY_API void TSY_CalcSpline3(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                             int32_t unused);
+TSY_API int32_t TSY_GetSplinePointCount(void);
+TSY_API int32_t TSY_GetSplinePointX(uint32_t i);
+TSY_API int32_t TSY_GetSplinePointY(uint32_t i);
 
 /* ---- end of dabs ---- */
 
@@ -234,6 +245,32 @@ TSY_API void TSY_CreateBlobFromImage(int32_t layer, int32_t mode);
 /* ---- end of paint layer ---- */
 
 /* ==== Blend buffers ========================================================= */
+/* Up to 20 brush-sized RGBA64 buffers of picked-up paint; one is selected.
+ * x, y give the brush centre; c is a strength 0..255. */
+TSY_API void TSY_SetBlendBufferCount(int32_t count);
+TSY_API void *TSY_SelectBlendBuffer(int32_t index);
+TSY_API int32_t TSY_SetBlendStrength(int32_t strength);
+TSY_API int32_t TSY_SetBlendPrimaryColorStrength(int32_t strength);
+TSY_API void TSY_SetBlendRemix(int32_t flag);
+TSY_API void TSY_TempDisableBlend(void);
+TSY_API void TSY_DoCopyBlendBuffer(int32_t x, int32_t y, const void *source, int32_t c, int32_t opaqueOutside);
+TSY_API void TSY_CopyBlendBufferSurface(int32_t x, int32_t y, int32_t c, int32_t opaqueOutside);
+TSY_API void TSY_CopyBlendBufferLayer(int32_t slot, int32_t x, int32_t y, int32_t c);
+TSY_API void TSY_CopyBlendBufferUnderLayer(int32_t x, int32_t y, int32_t c);
+TSY_API void TSY_CopyBlendBufferHistory(int32_t x, int32_t y, int32_t c);
+TSY_API void TSY_CopyBlendBufferTrace(int32_t x, int32_t y, int32_t c);
+TSY_API void TSY_DoCopyBlendBufferMask(int32_t x, int32_t y, int32_t c);
+TSY_API void TSY_DoMixBlendBuffer(int32_t x, int32_t y, const void *source, int32_t c);
+TSY_API void TSY_MixBlendBufferSurface(int32_t x, int32_t y, int32_t c);
+TSY_API void TSY_MixBlendBufferLayer(int32_t slot, int32_t x, int32_t y, int32_t c);
+TSY_API void TSY_MixBlendBufferUnderLayer(int32_t x, int32_t y, int32_t c);
+TSY_API void TSY_MixBlendBufferHistory(int32_t x, int32_t y, int32_t c);
+TSY_API void TSY_MixBlendBufferTrace(int32_t x, int32_t y, int32_t c);
+TSY_API void TSY_DoColorBlendBuffer(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b, int32_t ignored,
+                                    int32_t strength);
+TSY_API void TSY_ClearBlendBuffer(void);
+TSY_API void TSY_FillBlendBuffer(int32_t ignored1, int32_t ignored2, int32_t high, int32_t low);
+TSY_API void TSY_FilterBlendBuffer(int32_t kind, int32_t percent);
 
 /* ---- end of blend buffers ---- */
 
