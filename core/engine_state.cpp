@@ -5,10 +5,18 @@
 
 EngineState g_engine;
 
+namespace {
+// The fields whose load value is not zero.
+void ApplyLoadDefaults() { g_engine.alphaLayerOpacity = 65535; }
+// Runs while the library is loaded, after the record has been zero-filled.
+[[maybe_unused]] const bool kLoadDefaultsApplied = (ApplyLoadDefaults(), true);
+}  // namespace
+
 void EngineStateResetForTests() {
     void *module = g_engine.moduleInstance;
     void *window = g_engine.internalWindow;
     std::memset(static_cast<void *>(&g_engine), 0, sizeof(g_engine));
     g_engine.moduleInstance = module;
     g_engine.internalWindow = window;
+    ApplyLoadDefaults();
 }

@@ -77,7 +77,7 @@ struct EngineState {
     LayerSlot paintLayer;            // stroke layer outside the table; pixels null when absent
 
     // ---- Blend modes -----------------------------------------------------------------
-    int32_t alphaLayerOpacity;       // opacity used by the alpha modes
+    uint16_t alphaLayerOpacity;      // alpha the alpha modes give their pixels (65535 at load)
 
     // ---- Blend buffers ---------------------------------------------------------------
     int32_t blendBufferCount;        // buffers in use (1 after creation)
