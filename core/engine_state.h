@@ -85,7 +85,7 @@ struct EngineState {
     LayerSlot paintLayer;            // stroke layer outside the table; pixels null when absent
 
     // ---- Blend modes -----------------------------------------------------------------
-    int32_t alphaLayerOpacity;       // opacity used by the alpha modes
+    uint16_t alphaLayerOpacity;      // alpha the alpha modes give their pixels (65535 at load)
 
     // ---- Blend buffers ---------------------------------------------------------------
     BlendBuffer blendBuffers[kBlendBufferMax];  // entries at or above the count have null pixels

@@ -276,6 +276,17 @@ TSY_API void TSY_FilterBlendBuffer(int32_t kind, int32_t percent);
 
 /* ==== Blend modes and single-pixel merge =================================== */
 
+/* Composites the source pixel (red, green, blue, alpha; 0..65535) over the
+ * destination pixel behind pRed..pAlpha with blend mode id `mode` and opacity
+ * (percent x 2.56; 255 or more is full). *pAlpha is kept when keepAlpha is
+ * nonzero. A transparent source of a mode up to 27 writes nothing. */
+TSY_API void TSY_MergePixel(uint32_t *pRed, uint32_t *pGreen, uint32_t *pBlue, uint32_t *pAlpha, uint32_t red,
+                            uint32_t green, uint32_t blue, uint32_t alpha, int32_t mode, int32_t opacity,
+                            uint8_t keepAlpha);
+/* Sets the alpha the alpha modes give their pixels to percent x 0.01 x 65535
+ * (percent limited to 0..100) and returns it. */
+TSY_API int32_t TSY_SetAlphaLayerOpacity(int32_t percent);
+
 /* ---- end of blend modes ---- */
 
 /* ==== Merging =============================================================== */
