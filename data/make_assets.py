@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the pictures the brush presets use: the chalk grain and the leaf
-shape. Deterministic (fixed seed); run it after changing it and commit the
+"""Writes the picture the leaf texture preset uses as its shape (the chalk
+grain is an image script, grains/chalk.isl). Deterministic (fixed seed); run it after changing it and commit the
 PNG files it writes next to this script."""
 import math
 import os
-import random
 import struct
 import zlib
 
@@ -25,35 +24,6 @@ def write_grey_png(path, width, height, pixels):
     png += chunk(b"IEND", b"")
     with open(path, "wb") as f:
         f.write(png)
-
-
-def chalk_grain(size=256):
-    """Paper tooth: smoothed noise with a horizontal fibre, tileable. Dark
-    values are the paper's valleys (grain values at most the density paint)."""
-    rnd = random.Random(1554)
-    cell = 8
-    n = size // cell
-    lattice = [[rnd.random() for _ in range(n)] for _ in range(n)]
-
-    def smooth(x, y):
-        gx, gy = x / cell, y / cell
-        x0, y0 = int(gx) % n, int(gy) % n
-        x1, y1 = (x0 + 1) % n, (y0 + 1) % n
-        fx, fy = gx - int(gx), gy - int(gy)
-        fx, fy = fx * fx * (3 - 2 * fx), fy * fy * (3 - 2 * fy)
-        top = lattice[y0][x0] * (1 - fx) + lattice[y0][x1] * fx
-        bottom = lattice[y1][x0] * (1 - fx) + lattice[y1][x1] * fx
-        return top * (1 - fy) + bottom * fy
-
-    rows = []
-    for y in range(size):
-        row = []
-        for x in range(size):
-            v = 0.6 * smooth(x, y) + 0.4 * rnd.random()
-            v += 0.08 * math.sin(y * 0.9)
-            row.append(max(0, min(255, int(v * 255))))
-        rows.append(row)
-    return rows
 
 
 def leaf_shape(size=64):
@@ -79,5 +49,4 @@ def leaf_shape(size=64):
 
 
 if __name__ == "__main__":
-    write_grey_png(os.path.join(HERE, "grains", "chalk.png"), 256, 256, chalk_grain())
     write_grey_png(os.path.join(HERE, "shapes", "leaf.png"), 64, 64, leaf_shape())

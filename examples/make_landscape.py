@@ -122,7 +122,7 @@ def main():
 
     # Smudge the horizon so sky and hills melt a little.
     s.brush(SMUDGE, 26)
-    for x0 in range(0, W, 70):
+    for x0 in range(20, W - 40, 70):
         s.stroke([(x0, 232, 1.0), (x0 + 30, 246, 1.0), (x0 + 60, 240, 1.0)])
 
     # Grass blades.
@@ -158,13 +158,6 @@ def main():
         shade = rnd.randint(0, 3)
         s.color(*[(50, 110, 40), (70, 140, 50), (95, 165, 60), (130, 190, 80)][shade])
         s.cmd("Dab", round(x, 1), round(y, 1), round(rnd.uniform(0.6, 1.0), 2))
-    # A few wet strokes through the crown mix its greens.
-    s.brush(WETMIX, 16)
-    s.cmd("SetColorBanks", "leaves", 30, 70, 30, 60, 120, 45, 100, 160, 60, 150, 200, 90)
-    s.color(80, 140, 50)
-    for k in range(4):
-        s.stroke([(tx - 60, ty - 160 - k * 12, 0.6), (tx, ty - 175 - k * 10, 1.0), (tx + 60, ty - 160 - k * 12, 0.6)])
-
     # Red flowers in the meadow.
     s.brush(HARD, 7)
     for i in range(24):

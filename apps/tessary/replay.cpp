@@ -131,8 +131,10 @@ struct Replayer {
         if (a != appliedAlpha) engine::SetAlpha(a), appliedAlpha = a;
         const int ix = Round(x), iy = Round(y);
         if (preset.blendStrength > 0) {
+            // The copy's strength is the brush colour's share (the canvas gets
+            // 256 minus it); the mix's strength is the canvas colour's share.
             if (first && preset.pickup != Pickup::None)
-                engine::CopyBlendBuffer(ix, iy, preset.pickupAmount);
+                engine::CopyBlendBuffer(ix, iy, 255 - preset.pickupAmount);
             else if (preset.pickup == Pickup::Mix)
                 engine::MixBlendBuffer(ix, iy, preset.pickupAmount);
         }
