@@ -30,6 +30,7 @@ test:
 
 bench: build
 	./$(BUILD)/bench/tessary_bench
+	./$(BUILD)/tessary replay examples/landscape.srp --size 640x400 -o $(BUILD)/bench-demo.png --time --quiet
 
 asan: setup
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTSY_SANITIZE=ON -DTSY_BUILD_BENCH=OFF

@@ -62,107 +62,43 @@ void SetLayerPixels(int layer, const uint16_t *rgba64) {
 // ---- tool -------------------------------------------------------------------
 
 void SetTool(int size, const ToolArgs &a) {
-#if TSY_HOST_HAS(TSY_SetTool) && TSY_HOST_HAS(TSY_SetSize)
     TSY_SetSize(size);
     TSY_SetTool(a.shapeScale, a.gritCell, a.gritCellThreshold, a.gritPixelThreshold, a.softness, a.colorVary,
                 a.gritRepeat, a.blendStrength, a.primaryStrength, a.remix, 0, a.shapeInvert, 0, a.grain.c_str(),
                 a.shape.c_str(), a.shapeParam);
-#else
-    (void)size;
-    (void)a;
-    Missing("TSY_SetTool");
-#endif
 }
 
-void SetScaleSize(int size) {
-#if TSY_HOST_HAS(TSY_SetScaleSize)
-    TSY_SetScaleSize(size);
-#else
-    (void)size;
-    Missing("TSY_SetScaleSize");
-#endif
-}
+void SetScaleSize(int size) { TSY_SetScaleSize(size); }
 
-void SetDensity(int density) {
-#if TSY_HOST_HAS(TSY_SetDensity)
-    TSY_SetDensity(density);
-#else
-    (void)density;
-    Missing("TSY_SetDensity");
-#endif
-}
+void SetDensity(int density) { TSY_SetDensity(density); }
 
-void SetAlpha(int percent) {
-#if TSY_HOST_HAS(TSY_SetAlpha)
-    TSY_SetAlpha(percent);
-#else
-    (void)percent;
-    Missing("TSY_SetAlpha");
-#endif
-}
+void SetAlpha(int percent) { TSY_SetAlpha(percent); }
 
 void SetColorBanks(const int c[12]) {
-#if TSY_HOST_HAS(TSY_SetColorBanks)
     TSY_SetColorBanks(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9], c[10], c[11]);
-#else
-    (void)c;
-    Missing("TSY_SetColorBanks");
-#endif
 }
 
-void SetMixMode(int code, int amount) {
-#if TSY_HOST_HAS(TSY_SetMixMode)
-    TSY_SetMixMode(code, amount);
-#else
-    (void)code;
-    (void)amount;
-    Missing("TSY_SetMixMode");
-#endif
-}
+void SetMixMode(int code, int amount) { TSY_SetMixMode(code, amount); }
 
 void SetPixelVariation(int colour, int lightness) {
-#if TSY_HOST_HAS(TSY_SetPixColorVary) && TSY_HOST_HAS(TSY_SetPixLumVary)
     TSY_SetPixColorVary(colour);
     TSY_SetPixLumVary(lightness);
-#else
-    (void)colour;
-    (void)lightness;
-    Missing("TSY_SetPixColorVary");
-#endif
 }
 
-void SetEraseModeOn() {
-#if TSY_HOST_HAS(TSY_SetEraseModeOn)
-    TSY_SetEraseModeOn();
-#else
-    Missing("TSY_SetEraseModeOn");
-#endif
-}
+void SetEraseModeOn() { TSY_SetEraseModeOn(); }
 
-void DecDrawingLength() {
-#if TSY_HOST_HAS(TSY_DecDrawingLength)
-    TSY_DecDrawingLength();
-#else
-    Missing("TSY_DecDrawingLength");
-#endif
-}
+void DecDrawingLength() { TSY_DecDrawingLength(); }
 
 // ---- dabs and curves ---------------------------------------------------------
 
 void DrawDab(int x, int y, int r8, int g8, int b8) {
-#if TSY_HOST_HAS(TSY_DrawDabGrit)
     // The dab takes 16-bit channels and keeps their high bytes.
     TSY_DrawDabGrit(x, y, r8 << 8, g8 << 8, b8 << 8);
-#else
-    (void)x, (void)y, (void)r8, (void)g8, (void)b8;
-    Missing("TSY_DrawDabGrit");
-#endif
 }
 
 bool CalcSpline3(int x0, int y0, int x1, int y1, int x2, int y2, std::vector<double> &xs, std::vector<double> &ys) {
     xs.clear();
     ys.clear();
-#if TSY_HOST_HAS(TSY_CalcSpline3)
     TSY_CalcSpline3(x0, y0, x1, y1, x2, y2, 0);
     const int n = TSY_GetSplinePointCount();
     for (int i = 0; i < n; ++i) {
@@ -170,11 +106,6 @@ bool CalcSpline3(int x0, int y0, int x1, int y1, int x2, int y2, std::vector<dou
         ys.push_back(TSY_GetSplinePointY(static_cast<unsigned>(i)));
     }
     return n > 0;
-#else
-    (void)x0, (void)y0, (void)x1, (void)y1, (void)x2, (void)y2;
-    Missing("TSY_CalcSpline3");
-    return false;
-#endif
 }
 
 // ---- paint layer ---------------------------------------------------------------
@@ -208,138 +139,43 @@ void MergePaintLayer(int layer) {
 
 // ---- blend buffer ------------------------------------------------------------------
 
-void CopyBlendBuffer(int x, int y, int amount) {
-#if TSY_HOST_HAS(TSY_CopyBlendBufferSurface)
-    TSY_CopyBlendBufferSurface(x, y, amount, 0);
-#else
-    (void)x, (void)y, (void)amount;
-    Missing("TSY_CopyBlendBufferSurface");
-#endif
-}
+void CopyBlendBuffer(int x, int y, int amount) { TSY_CopyBlendBufferSurface(x, y, amount, 0); }
 
-void MixBlendBuffer(int x, int y, int amount) {
-#if TSY_HOST_HAS(TSY_MixBlendBufferSurface)
-    TSY_MixBlendBufferSurface(x, y, amount);
-#else
-    (void)x, (void)y, (void)amount;
-    Missing("TSY_MixBlendBufferSurface");
-#endif
-}
+void MixBlendBuffer(int x, int y, int amount) { TSY_MixBlendBufferSurface(x, y, amount); }
 
 // ---- undo --------------------------------------------------------------------------
 
-void SaveUndo(bool image, bool mask) {
-#if TSY_HOST_HAS(TSY_SaveUndoBuffer)
-    TSY_SaveUndoBuffer(image ? 1 : 0, mask ? 1 : 0);
-#else
-    (void)image, (void)mask;
-    Missing("TSY_SaveUndoBuffer");
-#endif
-}
+void SaveUndo(bool image, bool mask) { TSY_SaveUndoBuffer(image ? 1 : 0, mask ? 1 : 0); }
 
 // ---- selection mask ----------------------------------------------------------------
 
-void EnableMask(bool on) {
-#if TSY_HOST_HAS(TSY_EnableMask)
-    TSY_EnableMask(on ? 1 : 0);
-#else
-    (void)on;
-    Missing("TSY_EnableMask");
-#endif
-}
+void EnableMask(bool on) { TSY_EnableMask(on ? 1 : 0); }
 
 void ClearMaskEditable() {
-#if TSY_HOST_HAS(TSY_ClearMask)
     TSY_ClearMask(0, 0, 0);  // black: every pixel editable
-#else
-    Missing("TSY_ClearMask");
-#endif
 }
 
-void InvertMask() {
-#if TSY_HOST_HAS(TSY_InvertMask)
-    TSY_InvertMask();
-#else
-    Missing("TSY_InvertMask");
-#endif
-}
+void InvertMask() { TSY_InvertMask(); }
 
 bool GetMask(std::vector<uint16_t> &values, int width, int height) {
     values.assign(static_cast<size_t>(width) * height, 65535);
-#if TSY_HOST_HAS(TSY_GetMaskData16)
     TSY_GetMaskData16(values.data());
     return true;
-#else
-    Missing("TSY_GetMaskData16");
-    return false;
-#endif
 }
 
-void SetMask(const std::vector<uint16_t> &values) {
-#if TSY_HOST_HAS(TSY_SetMaskData16)
-    TSY_SetMaskData16(values.data());
-#else
-    (void)values;
-    Missing("TSY_SetMaskData16");
-#endif
-}
+void SetMask(const std::vector<uint16_t> &values) { TSY_SetMaskData16(values.data()); }
 
-void ClearLayerMasked(int r8, int g8, int b8, int a8) {
-#if TSY_HOST_HAS(TSY_ClearMaskedAlpha)
-    TSY_ClearMaskedAlpha(r8, g8, b8, a8);
-#else
-    // Stand-in: an unmasked fill of the current layer, channels widened x 256.
-    Missing("TSY_ClearMaskedAlpha");
-    std::vector<uint16_t> px(static_cast<size_t>(g_width) * g_height * 4);
-    for (size_t i = 0; i < px.size(); i += 4) {
-        px[i] = static_cast<uint16_t>(r8 << 8);
-        px[i + 1] = static_cast<uint16_t>(g8 << 8);
-        px[i + 2] = static_cast<uint16_t>(b8 << 8);
-        px[i + 3] = static_cast<uint16_t>(a8 << 8);
-    }
-    TSY_SetLayerData(px.data(), TSY_GetLayerNum());
-#endif
-}
+void ClearLayerMasked(int r8, int g8, int b8, int a8) { TSY_ClearMaskedAlpha(r8, g8, b8, a8); }
 
-void CreateImageFromMask() {
-#if TSY_HOST_HAS(TSY_CreateImageFromMask)
-    TSY_CreateImageFromMask();
-#else
-    Missing("TSY_CreateImageFromMask");
-#endif
-}
+void CreateImageFromMask() { TSY_CreateImageFromMask(); }
 
-void CreateAlphaFromMask() {
-#if TSY_HOST_HAS(TSY_CreateAlphaFromMask)
-    TSY_CreateAlphaFromMask(0);
-#else
-    Missing("TSY_CreateAlphaFromMask");
-#endif
-}
+void CreateAlphaFromMask() { TSY_CreateAlphaFromMask(0); }
 
-void CreateMaskFromImage() {
-#if TSY_HOST_HAS(TSY_CreateMaskFromImage)
-    TSY_CreateMaskFromImage();
-#else
-    Missing("TSY_CreateMaskFromImage");
-#endif
-}
+void CreateMaskFromImage() { TSY_CreateMaskFromImage(); }
 
-void CreateMaskFromImageLuma() {
-#if TSY_HOST_HAS(TSY_CreateMaskFromImageLuma)
-    TSY_CreateMaskFromImageLuma();
-#else
-    Missing("TSY_CreateMaskFromImageLuma");
-#endif
-}
+void CreateMaskFromImageLuma() { TSY_CreateMaskFromImageLuma(); }
 
-void CreateMaskFromAlpha() {
-#if TSY_HOST_HAS(TSY_CreateMaskFromAlpha)
-    TSY_CreateMaskFromAlpha();
-#else
-    Missing("TSY_CreateMaskFromAlpha");
-#endif
-}
+void CreateMaskFromAlpha() { TSY_CreateMaskFromAlpha(); }
 
 // ---- flattened image -------------------------------------------------------------
 

@@ -1,8 +1,8 @@
 #include "paint_script.h"
 
 #include <charconv>
-#include <cstdarg>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -154,8 +154,9 @@ bool ParsePaintScript(std::string_view text, PaintScript &out, Diagnostic &error
     if (count < 3) return Fail(error, 2, "the file ends after 'Description'; expected the number of description lines");
     double described = 0;
     if (!ParseNumber(lines[2], described) || described < 0 || described != std::floor(described))
-        return Fail(error, 3,
-                    Format("the number of description lines must be a whole number, found '%s'", Shown(lines[2]).c_str()));
+        return Fail(
+            error, 3,
+            Format("the number of description lines must be a whole number, found '%s'", Shown(lines[2]).c_str()));
     if (described > count - 3)
         return Fail(error, 3,
                     Format("the description announces %.0f lines but the file has only %d more", described, count - 3));
@@ -233,8 +234,9 @@ bool ParsePaintScript(std::string_view text, PaintScript &out, Diagnostic &error
         }
         out.commands.push_back(std::move(cmd));
     }
-    out.warnings.push_back({count, "the script has no 'ScriptEnd' (a filter run that ended without closing it); "
-                                   "replaying what is there"});
+    out.warnings.push_back({count,
+                            "the script has no 'ScriptEnd' (a filter run that ended without closing it); "
+                            "replaying what is there"});
     return true;
 }
 

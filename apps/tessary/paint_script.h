@@ -84,9 +84,9 @@ const CommandInfo *FindCommand(std::string_view keyword);
 
 struct Command {
     Cmd id;
-    int line = 0;                    // line number of the keyword, from 1
-    std::vector<double> num;         // the argument values ('n' arguments; 0 for text ones)
-    std::vector<std::string> text;   // every argument as written
+    int line = 0;                   // line number of the keyword, from 1
+    std::vector<double> num;        // the argument values ('n' arguments; 0 for text ones)
+    std::vector<std::string> text;  // every argument as written
 };
 
 struct Diagnostic {
@@ -99,8 +99,8 @@ struct PaintScript {
     bool hasSeed = false;
     int32_t seed = 0;
     std::vector<Command> commands;
-    bool ended = false;                 // "ScriptEnd" was seen
-    std::vector<Diagnostic> warnings;   // harmless oddities (no "ScriptEnd", text after it)
+    bool ended = false;                // "ScriptEnd" was seen
+    std::vector<Diagnostic> warnings;  // harmless oddities (no "ScriptEnd", text after it)
 };
 
 // Parses a whole script. Returns true on success; on failure fills `error`

@@ -57,7 +57,8 @@ Image8 NarrowRgba64(const std::vector<uint16_t> &rgba64, int width, int height) 
     img.width = width;
     img.height = height;
     img.rgba.resize(static_cast<size_t>(width) * height * 4);
-    for (size_t i = 0; i < img.rgba.size() && i < rgba64.size(); ++i) img.rgba[i] = static_cast<uint8_t>(rgba64[i] >> 8);
+    for (size_t i = 0; i < img.rgba.size() && i < rgba64.size(); ++i)
+        img.rgba[i] = static_cast<uint8_t>(rgba64[i] >> 8);
     return img;
 }
 

@@ -76,47 +76,82 @@ bool ParsePresets(const std::string &text, const std::string &baseDir, PresetTab
         Preset &p = *cur;
         bool ok = true;
         double d = 0;
-        if (key == "name") p.name = val;
-        else if (key == "size") ok = ToInt(val, 1, 1000, p.size);
-        else if (key == "opacity") ok = ToInt(val, 0, 100, p.opacity);
-        else if (key == "density") ok = ToInt(val, 0, 100, p.density);
-        else if (key == "shape_scale") ok = ToDouble(val, 0.0, 1.0, d), p.shapeScale = static_cast<float>(d);
-        else if (key == "softness") ok = ToInt(val, 0, 255, p.softness);
-        else if (key == "shape_invert") ok = ToInt(val, 0, 1, p.shapeInvert);
-        else if (key == "shape") p.shape = Resolve(baseDir, val);
-        else if (key == "shape_param") ok = ToInt(val, -100000, 100000, p.shapeParam);
-        else if (key == "grain") p.grain = Resolve(baseDir, val);
-        else if (key == "grit_cell") ok = ToInt(val, 0, 64, p.gritCell);
-        else if (key == "grit_cell_threshold") ok = ToInt(val, 0, 256, p.gritCellThreshold);
-        else if (key == "grit_pixel_threshold") ok = ToInt(val, 0, 256, p.gritPixelThreshold);
-        else if (key == "grit_repeat") ok = ToInt(val, 1, 100000, p.gritRepeat);
-        else if (key == "color_vary") ok = ToInt(val, 0, 255, p.colorVary);
-        else if (key == "pix_color_vary") ok = ToInt(val, 0, 255, p.pixColorVary);
-        else if (key == "pix_lum_vary") ok = ToInt(val, 0, 255, p.pixLumVary);
-        else if (key == "blend_strength") ok = ToInt(val, 0, 256, p.blendStrength);
-        else if (key == "primary_strength") ok = ToInt(val, 0, 256, p.primaryStrength);
-        else if (key == "remix") ok = ToInt(val, 0, 1, p.remix);
-        else if (key == "mix_code") ok = ToInt(val, 0, 1000, p.mixCode);
-        else if (key == "mix_amount") ok = ToInt(val, 0, 256, p.mixAmount);
-        else if (key == "pickup_amount") ok = ToInt(val, 0, 255, p.pickupAmount);
-        else if (key == "stroke_mode") p.strokeMode = val;
-        else if (key == "stroke_opacity") ok = ToInt(val, 0, 100, p.strokeOpacity);
-        else if (key == "spacing") ok = ToDouble(val, 0.01, 10.0, p.spacing);
+        if (key == "name")
+            p.name = val;
+        else if (key == "size")
+            ok = ToInt(val, 1, 1000, p.size);
+        else if (key == "opacity")
+            ok = ToInt(val, 0, 100, p.opacity);
+        else if (key == "density")
+            ok = ToInt(val, 0, 100, p.density);
+        else if (key == "shape_scale")
+            ok = ToDouble(val, 0.0, 1.0, d), p.shapeScale = static_cast<float>(d);
+        else if (key == "softness")
+            ok = ToInt(val, 0, 255, p.softness);
+        else if (key == "shape_invert")
+            ok = ToInt(val, 0, 1, p.shapeInvert);
+        else if (key == "shape")
+            p.shape = Resolve(baseDir, val);
+        else if (key == "shape_param")
+            ok = ToInt(val, -100000, 100000, p.shapeParam);
+        else if (key == "grain")
+            p.grain = Resolve(baseDir, val);
+        else if (key == "grit_cell")
+            ok = ToInt(val, 0, 64, p.gritCell);
+        else if (key == "grit_cell_threshold")
+            ok = ToInt(val, 0, 256, p.gritCellThreshold);
+        else if (key == "grit_pixel_threshold")
+            ok = ToInt(val, 0, 256, p.gritPixelThreshold);
+        else if (key == "grit_repeat")
+            ok = ToInt(val, 1, 100000, p.gritRepeat);
+        else if (key == "color_vary")
+            ok = ToInt(val, 0, 255, p.colorVary);
+        else if (key == "pix_color_vary")
+            ok = ToInt(val, 0, 255, p.pixColorVary);
+        else if (key == "pix_lum_vary")
+            ok = ToInt(val, 0, 255, p.pixLumVary);
+        else if (key == "blend_strength")
+            ok = ToInt(val, 0, 256, p.blendStrength);
+        else if (key == "primary_strength")
+            ok = ToInt(val, 0, 256, p.primaryStrength);
+        else if (key == "remix")
+            ok = ToInt(val, 0, 1, p.remix);
+        else if (key == "mix_code")
+            ok = ToInt(val, 0, 1000, p.mixCode);
+        else if (key == "mix_amount")
+            ok = ToInt(val, 0, 256, p.mixAmount);
+        else if (key == "pickup_amount")
+            ok = ToInt(val, 0, 255, p.pickupAmount);
+        else if (key == "stroke_mode")
+            p.strokeMode = val;
+        else if (key == "stroke_opacity")
+            ok = ToInt(val, 0, 100, p.strokeOpacity);
+        else if (key == "spacing")
+            ok = ToDouble(val, 0.01, 10.0, p.spacing);
         else if (key == "erase" || key == "paint_layer") {
             int b = 0;
             ok = ToInt(val, 0, 1, b);
             (key == "erase" ? p.erase : p.paintLayer) = b != 0;
         } else if (key == "pickup") {
-            if (val == "none") p.pickup = Pickup::None;
-            else if (val == "copy") p.pickup = Pickup::Copy;
-            else if (val == "mix") p.pickup = Pickup::Mix;
-            else ok = false;
+            if (val == "none")
+                p.pickup = Pickup::None;
+            else if (val == "copy")
+                p.pickup = Pickup::Copy;
+            else if (val == "mix")
+                p.pickup = Pickup::Mix;
+            else
+                ok = false;
         } else if (key == "pressure") {
-            if (val == "none") p.pressure = PressureTo::None;
-            else if (val == "size") p.pressure = PressureTo::Size;
-            else if (val == "opacity") p.pressure = PressureTo::Opacity;
-            else if (val == "both") p.pressure = PressureTo::Both;
-            else ok = false;
+            if (val == "none")
+                p.pressure = PressureTo::None;
+            else if (val == "size")
+                p.pressure = PressureTo::Size;
+            else if (val == "opacity")
+                p.pressure = PressureTo::Opacity;
+            else if (val == "both")
+                p.pressure = PressureTo::Both;
+            else
+                ok = false;
         } else
             return fail("unknown key '" + key + "'");
         if (!ok) return fail("bad value '" + val + "' for '" + key + "'");

@@ -15,16 +15,16 @@ struct Preset {
     int number = 0;
     std::string name;
     // What the brush starts with; scripts change size, opacity and density.
-    int size = 16;          // dab diameter in pixels
-    int opacity = 100;      // dab opacity in percent
-    int density = 100;      // grain density in percent (100 paints every grain pixel)
+    int size = 16;      // dab diameter in pixels
+    int opacity = 100;  // dab opacity in percent
+    int density = 100;  // grain density in percent (100 paints every grain pixel)
     // Tool parameters handed to the engine's tool call.
     float shapeScale = 1.0f;
-    int softness = 0;       // 0..255, soft edge of the round shape
+    int softness = 0;  // 0..255, soft edge of the round shape
     int shapeInvert = 0;
-    std::string shape;      // shape picture (path), empty for the round shape
+    std::string shape;  // shape picture (path), empty for the round shape
     int shapeParam = 0;
-    std::string grain;      // grain script or image (path), empty for none
+    std::string grain;  // grain script or image (path), empty for none
     int gritCell = 0, gritCellThreshold = 0, gritPixelThreshold = 0, gritRepeat = 1;
     int colorVary = 0, pixColorVary = 0, pixLumVary = 0;
     int blendStrength = 0, primaryStrength = 0, remix = 0;

@@ -184,7 +184,8 @@ struct Replayer {
             for (int k = 0; k < steps; ++k) {
                 const double t = static_cast<double>(k) / steps, t2 = t * t, t3 = t2 * t;
                 auto cr = [&](double a, double b, double c, double d) {
-                    return 0.5 * ((2 * b) + (-a + c) * t + (2 * a - 5 * b + 4 * c - d) * t2 + (-a + 3 * b - 3 * c + d) * t3);
+                    return 0.5 *
+                           ((2 * b) + (-a + c) * t + (2 * a - 5 * b + 4 * c - d) * t2 + (-a + 3 * b - 3 * c + d) * t3);
                 };
                 out.push_back({cr(p0.x, p1.x, p2.x, p3.x), cr(p0.y, p1.y, p2.y, p3.y), p1.p + (p2.p - p1.p) * t});
             }
@@ -240,8 +241,10 @@ struct Replayer {
                     inside = px >= x0 && px < x1 && py >= y0 && py < y1;
                 }
                 uint16_t &v = m[static_cast<size_t>(y) * width + x];
-                if (mode == 0) v = inside ? 65535 : 0;
-                else if (inside) v = mode == 1 ? 65535 : 0;
+                if (mode == 0)
+                    v = inside ? 65535 : 0;
+                else if (inside)
+                    v = mode == 1 ? 65535 : 0;
             }
         engine::SetMask(m);
         engine::SaveUndo(false, true);
@@ -312,8 +315,12 @@ struct Replayer {
                 if (s != size) size = s, toolDirty = true;
                 break;
             }
-            case Cmd::SetBrushDensity: density = ClampInt(n[0], 0, 100); break;
-            case Cmd::SetBrushOpacity: opacity = ClampInt(n[0], 0, 100); break;
+            case Cmd::SetBrushDensity:
+                density = ClampInt(n[0], 0, 100);
+                break;
+            case Cmd::SetBrushOpacity:
+                opacity = ClampInt(n[0], 0, 100);
+                break;
             case Cmd::SetColor:
                 for (int k = 0; k < 3; ++k) color[k] = ClampInt(n[k], 0, 255);
                 break;
@@ -326,7 +333,9 @@ struct Replayer {
             case Cmd::Line2:
                 PaintPath({{ClampX(n[0]), ClampY(n[1]), 1.0}, {ClampX(n[2]), ClampY(n[3]), 1.0}});
                 break;
-            case Cmd::Spline: RunSpline(c); break;
+            case Cmd::Spline:
+                RunSpline(c);
+                break;
             case Cmd::Dab: {
                 const double p = std::clamp(n[2], 0.0, 1.0);
                 BeginStroke();
@@ -342,7 +351,9 @@ struct Replayer {
                 engine::ClearLayerMasked(color[0], color[1], color[2], 255);
                 engine::SaveUndo(true, false);
                 break;
-            case Cmd::MaskOn: engine::EnableMask(n[0] != 0); break;
+            case Cmd::MaskOn:
+                engine::EnableMask(n[0] != 0);
+                break;
             case Cmd::MaskClear:
                 engine::ClearMaskEditable();
                 engine::SaveUndo(false, true);
@@ -371,8 +382,12 @@ struct Replayer {
                 engine::CreateMaskFromAlpha();
                 engine::SaveUndo(false, true);
                 break;
-            case Cmd::MaskRectangle: MaskShape(c, false); break;
-            case Cmd::MaskEllipse: MaskShape(c, true); break;
+            case Cmd::MaskRectangle:
+                MaskShape(c, false);
+                break;
+            case Cmd::MaskEllipse:
+                MaskShape(c, true);
+                break;
             case Cmd::RandomSeed: {
                 // Seeds above 2^31 - 1 wrap as a 32-bit value; the parser checked the range.
                 const int64_t wide = static_cast<int64_t>(n[0]);
@@ -380,7 +395,8 @@ struct Replayer {
                 toolDirty = true;  // grain follows the seed
                 break;
             }
-            default: break;
+            default:
+                break;
         }
     }
 
@@ -430,9 +446,9 @@ bool ParseColor(const std::string &text, uint8_t rgb[3]) {
     static const struct {
         const char *name;
         uint8_t r, g, b;
-    } kNames[] = {{"white", 255, 255, 255}, {"black", 0, 0, 0},    {"grey", 128, 128, 128}, {"gray", 128, 128, 128},
-                  {"red", 255, 0, 0},       {"green", 0, 160, 0},  {"blue", 0, 0, 255},     {"sky", 150, 195, 235},
-                  {"paper", 245, 240, 225}};
+    } kNames[] = {{"white", 255, 255, 255}, {"black", 0, 0, 0},     {"grey", 128, 128, 128},
+                  {"gray", 128, 128, 128},  {"red", 255, 0, 0},     {"green", 0, 160, 0},
+                  {"blue", 0, 0, 255},      {"sky", 150, 195, 235}, {"paper", 245, 240, 225}};
     for (const auto &n : kNames)
         if (text == n.name) {
             rgb[0] = n.r, rgb[1] = n.g, rgb[2] = n.b;
@@ -456,8 +472,8 @@ bool ParseColor(const std::string &text, uint8_t rgb[3]) {
     return false;
 }
 
-bool Replay(const PaintScript &script, const PresetTable &presets, const ReplayOptions &options,
-            const ReplaySink &sink, Image8 &picture, ReplayStats &stats, std::string &error) {
+bool Replay(const PaintScript &script, const PresetTable &presets, const ReplayOptions &options, const ReplaySink &sink,
+            Image8 &picture, ReplayStats &stats, std::string &error) {
     stats = ReplayStats{};
     Image8 background;
     if (!options.backgroundImage.empty()) {

@@ -13,20 +13,20 @@
 namespace tessary_host {
 
 struct ReplayOptions {
-    int width = 0, height = 0;      // 0: from the background image, else 800 x 600
+    int width = 0, height = 0;  // 0: from the background image, else 800 x 600
     bool hasBackgroundColor = false;
     uint8_t background[3] = {255, 255, 255};
-    std::string backgroundImage;    // PNG laid into the background layer
-    bool hasSeed = false;           // overrides the script's seed
+    std::string backgroundImage;  // PNG laid into the background layer
+    bool hasSeed = false;         // overrides the script's seed
     int32_t seed = 0;
-    int maxBrush = 256;             // largest brush the canvas is made for
+    int maxBrush = 256;  // largest brush the canvas is made for
 };
 
 struct ReplayStats {
     long commands = 0;
     long strokes = 0;
     long dabs = 0;
-    double seconds = 0;             // time spent replaying commands
+    double seconds = 0;  // time spent replaying commands
 };
 
 // Where messages go: a warning (line 0 for the whole script) or the progress
@@ -38,8 +38,8 @@ struct ReplaySink {
 
 // Replays the script on a fresh canvas and returns the flattened picture.
 // False with a message when the canvas cannot be made.
-bool Replay(const PaintScript &script, const PresetTable &presets, const ReplayOptions &options,
-            const ReplaySink &sink, Image8 &picture, ReplayStats &stats, std::string &error);
+bool Replay(const PaintScript &script, const PresetTable &presets, const ReplayOptions &options, const ReplaySink &sink,
+            Image8 &picture, ReplayStats &stats, std::string &error);
 
 // Parses "WxH" (1..10000 each).
 bool ParseSize(const std::string &text, int &width, int &height);

@@ -1,11 +1,11 @@
 // The paint-script reader: well-formed scripts, and malformed ones with the
 // line their error names.
-#include "paint_script.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "paint_script.h"
 
 using namespace tessary_host;
 
@@ -30,9 +30,10 @@ std::string Script(std::vector<std::string> body) {
 TEST(PaintScriptReader, RecorderOutputOfOneStroke) {
     // The exact lines the recorder writes for open(42), stroke_start(1, 2),
     // stroke_pos(10, 20, 0.5), stroke_stop(), close().
-    const std::string text = Script({"DrawStart", "1", "2", "-1", "SmoothPlot2", "0", "0", "0", "1", "0", "SmoothPlot2",
-                                     "10", "20", "0.5", "0", "0", "SmoothPlot2", "0", "0", "0", "0", "1", "DrawStop",
-                                     "1", "ScriptEnd"});
+    const std::string text =
+        Script({"DrawStart", "1",           "2",  "-1", "SmoothPlot2", "0", "0",        "0",           "1",
+                "0",         "SmoothPlot2", "10", "20", "0.5",         "0", "0",        "SmoothPlot2", "0",
+                "0",         "0",           "0",  "1",  "DrawStop",    "1", "ScriptEnd"});
     PaintScript s;
     Diagnostic e;
     ASSERT_TRUE(ParsePaintScript(text, s, e)) << e.line << ": " << e.message;
@@ -54,10 +55,12 @@ TEST(PaintScriptReader, RecorderOutputOfOneStroke) {
 }
 
 TEST(PaintScriptReader, KeywordsWithSpacesTextArgumentsAndLfEndings) {
-    const std::string text = Lines({"1554", "Description", "2", "a landscape", "by hand", "RandomSeed", "7",
-                                    "SetColorBanks", "warm", "12", "25", "38", "1", "2", "3", "4", "5", "6", "7", "8",
-                                    "382", "Flood Fill", "a", "b", "c", "d", "e", "f", "g", "ScriptEnd"},
-                                   "\n");
+    const std::string text =
+        Lines({"1554", "Description", "2",  "a landscape", "by hand", "RandomSeed", "7", "SetColorBanks",
+               "warm", "12",          "25", "38",          "1",       "2",          "3", "4",
+               "5",    "6",           "7",  "8",           "382",     "Flood Fill", "a", "b",
+               "c",    "d",           "e",  "f",           "g",       "ScriptEnd"},
+              "\n");
     PaintScript s;
     Diagnostic e;
     ASSERT_TRUE(ParsePaintScript(text, s, e)) << e.message;
@@ -77,10 +80,9 @@ TEST(PaintScriptReader, NumbersInLuaForm) {
         bool ok;
         double value;
     } cases[] = {
-        {"10", true, 10},        {"0.5", true, 0.5},    {"-3", true, -3},       {"1e+15", true, 1e15},
-        {" 12 ", true, 12},      {"+4", true, 4},       {"", false, 0},         {"abc", false, 0},
-        {"1.5x", false, 0},      {"inf", false, 0},     {"-nan", false, 0},     {"--1", false, 0},
-        {"+", false, 0},         {"1 2", false, 0},     {"0x10", false, 0},
+        {"10", true, 10},   {"0.5", true, 0.5}, {"-3", true, -3},  {"1e+15", true, 1e15}, {" 12 ", true, 12},
+        {"+4", true, 4},    {"", false, 0},     {"abc", false, 0}, {"1.5x", false, 0},    {"inf", false, 0},
+        {"-nan", false, 0}, {"--1", false, 0},  {"+", false, 0},   {"1 2", false, 0},     {"0x10", false, 0},
     };
     for (const Case &c : cases) {
         double v = -99;
@@ -122,7 +124,8 @@ TEST(PaintScriptReader, MalformedScriptsNameTheirLine) {
         {"no Description", Lines({"1554", "Describe"}), 2, "Description"},
         {"description count not a number", Lines({"1554", "Description", "x"}), 3, "whole number"},
         {"description longer than the file", Lines({"1554", "Description", "7", "one"}), 3, "7 lines"},
-        {"missing argument", Script({"SetColor", "25", "51", "DrawStart", "1", "2", "-1"}), 10, "argument 3 is missing"},
+        {"missing argument", Script({"SetColor", "25", "51", "DrawStart", "1", "2", "-1"}), 10,
+         "argument 3 is missing"},
         {"not a number", Script({"SetBrushSize", "big"}), 8, "must be a number"},
         {"truncated file", Script({"Spline", "1", "2", "3"}), 10, "ends after 3"},
         {"unknown command", Script({"Smudge", "1"}), 7, "unknown command 'Smudge'"},

@@ -1,9 +1,8 @@
 // The brush preset table and the small parsers of the command line.
-#include "presets.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "presets.h"
 #include "replay.h"
 
 using namespace tessary_host;

@@ -1,7 +1,5 @@
 // Replaying scripts on the engine, the command line, and the end-to-end
 // comparison with a stored reference picture.
-#include "replay.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,6 +12,7 @@
 #include "engine_calls.h"
 #include "paint_script.h"
 #include "png_io.h"
+#include "replay.h"
 
 extern bool g_updateReference;
 
@@ -75,9 +74,10 @@ ReplayOptions Size(int w, int h) {
     return o;
 }
 
-#define SKIP_WITHOUT_ENGINE(run)                                                                     \
-    if ((run).MissingEngine()) GTEST_SKIP() << "the engine this host is built against lacks calls " \
-                                               "this test needs"
+#define SKIP_WITHOUT_ENGINE(run)                                         \
+    if ((run).MissingEngine())                                           \
+    GTEST_SKIP() << "the engine this host is built against lacks calls " \
+                    "this test needs"
 
 void ExpectPixel(const Outcome &r, int x, int y, int red, int green, int blue, int tolerance = 0) {
     const uint8_t *p = r.At(x, y);
@@ -154,7 +154,7 @@ TEST(Replay, RepeatedWarningsAreSummarised) {
 
 TEST(Replay, FillPageThroughARectangularSelection) {
     Outcome r = Replay(Script({"MaskRectangle", "2", "1", "6", "3", "0", "SetColor", "200", "100", "50", "FillPage"}),
-                   Size(8, 5));
+                       Size(8, 5));
     ASSERT_TRUE(r.ok);
     SKIP_WITHOUT_ENGINE(r);
     // Pixel centres x + 0.5 in [2, 6) and y + 0.5 in [1, 3): columns 2..5, rows 1..2.
@@ -170,16 +170,16 @@ TEST(Replay, FillPageThroughARectangularSelection) {
 TEST(Replay, MaskInvertAndMaskOff) {
     // Select a rectangle, invert: the fill lands outside it. Then with the mask
     // off a second fill covers everything.
-    Outcome r = Replay(Script({"MaskRectangle", "0", "0", "2", "2", "0", "MaskInvert", "SetColor", "0", "0", "255",
-                           "FillPage"}),
-                   Size(4, 4));
+    Outcome r = Replay(
+        Script({"MaskRectangle", "0", "0", "2", "2", "0", "MaskInvert", "SetColor", "0", "0", "255", "FillPage"}),
+        Size(4, 4));
     ASSERT_TRUE(r.ok);
     SKIP_WITHOUT_ENGINE(r);
     ExpectPixel(r, 0, 0, 255, 255, 255);
     ExpectPixel(r, 3, 3, 0, 0, 255, 1);
-    Outcome off = Replay(Script({"MaskRectangle", "0", "0", "2", "2", "0", "MaskOn", "0", "SetColor", "0", "0", "255",
-                             "FillPage"}),
-                     Size(4, 4));
+    Outcome off = Replay(
+        Script({"MaskRectangle", "0", "0", "2", "2", "0", "MaskOn", "0", "SetColor", "0", "0", "255", "FillPage"}),
+        Size(4, 4));
     ExpectPixel(off, 3, 3, 0, 0, 255, 1);
     ExpectPixel(off, 0, 0, 0, 0, 255, 1);
 }
@@ -189,7 +189,7 @@ TEST(Replay, HardDabPaintsTheExactColour) {
     // around (10, 10); plain paint of an opaque colour onto a transparent
     // paint layer keeps the colour exactly.
     Outcome r = Replay(Script({"SelectBrush", "1", "5", "0", "SetColor", "255", "0", "0", "Dab", "10", "10", "1"}),
-                   Size(20, 20));
+                       Size(20, 20));
     ASSERT_TRUE(r.ok);
     SKIP_WITHOUT_ENGINE(r);
     EXPECT_EQ(r.stats.dabs, 1);
@@ -201,10 +201,11 @@ TEST(Replay, HardDabPaintsTheExactColour) {
 TEST(Replay, StrokeMarkersAreNotPositions) {
     // The recorder's start and end markers hold (0, 0); they must not pull the
     // stroke to the corner.
-    Outcome r = Replay(Script({"SelectBrush", "1", "3", "0", "SetColor", "0", "0", "0", "DrawStart", "20", "10", "-1",
-                           "SmoothPlot2", "0", "0", "0", "1", "0", "SmoothPlot2", "30", "10", "1", "0", "0",
-                           "SmoothPlot2", "0", "0", "0", "0", "1", "DrawStop", "1"}),
-                   Size(40, 20));
+    Outcome r = Replay(
+        Script({"SelectBrush", "1", "3", "0", "SetColor", "0", "0",           "0",  "DrawStart", "20", "10", "-1",
+                "SmoothPlot2", "0", "0", "0", "1",        "0", "SmoothPlot2", "30", "10",        "1",  "0",  "0",
+                "SmoothPlot2", "0", "0", "0", "0",        "1", "DrawStop",    "1"}),
+        Size(40, 20));
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.stats.strokes, 1);
     EXPECT_GT(r.stats.dabs, 5);  // 10 pixels at a spacing of max(1, 0.15 x 3) = 1
@@ -221,9 +222,9 @@ TEST(Replay, ZeroPressureLeavesNoMark) {
 }
 
 TEST(Replay, EraserShowsTheBackground) {
-    Outcome r = Replay(Script({"SetColor", "0", "0", "0", "FillPage", "SelectBrush", "6", "6", "0", "Dab", "10", "10",
-                           "1"}),
-                   Size(20, 20));
+    Outcome r =
+        Replay(Script({"SetColor", "0", "0", "0", "FillPage", "SelectBrush", "6", "6", "0", "Dab", "10", "10", "1"}),
+               Size(20, 20));
     ASSERT_TRUE(r.ok);
     SKIP_WITHOUT_ENGINE(r);
     ExpectPixel(r, 10, 10, 255, 255, 255, 1);
@@ -231,10 +232,14 @@ TEST(Replay, EraserShowsTheBackground) {
 }
 
 TEST(Replay, OddCommandsWarnAndNeverCrash) {
-    Outcome r = Replay(Script({"SelectBrush", "99", "0", "0", "SmoothPlot2", "5", "5", "1", "0", "0", "SetColor", "1",
-                           "2", "3", "MaskRectangle", "0", "0", "4", "4", "7", "Spline", "-50", "-40", "3", "4",
-                           "1e+15", "-1e+15", "1", "1", "DrawStart", "1", "1", "-1"}),
-                   Size(16, 16));
+    Outcome r = Replay(Script({"SelectBrush", "99",     "0",   "0", "SmoothPlot2",
+                               "5",           "5",      "1",   "0", "0",
+                               "SetColor",    "1",      "2",   "3", "MaskRectangle",
+                               "0",           "0",      "4",   "4", "7",
+                               "Spline",      "-50",    "-40", "3", "4",
+                               "1e+15",       "-1e+15", "1",   "1", "DrawStart",
+                               "1",           "1",      "-1"}),
+                       Size(16, 16));
     ASSERT_TRUE(r.ok);
     EXPECT_TRUE(r.Warned(7, "no brush preset 99"));
     EXPECT_TRUE(r.Warned(11, "without 'DrawStart'"));
@@ -293,8 +298,10 @@ TEST(CommandLine, HelpUsageAndExitStatuses) {
 TEST(CommandLine, ReplayWritesThePictureAndNoProgressOffATerminal) {
     const std::string out = ::testing::TempDir() + "tessary_cli_out.png";
     remove(out.c_str());
-    const char *argv[] = {"tessary", "replay", TSY_HOST_SOURCE_DIR "/fuzz/corpus/paint_script/good.srp", "--size",
-                          "64x48", "--background", "paper", "--seed", "3", "-o", out.c_str()};
+    const char *argv[] = {"tessary", "replay",   TSY_HOST_SOURCE_DIR "/fuzz/corpus/paint_script/good.srp",
+                          "--size",  "64x48",    "--background",
+                          "paper",   "--seed",   "3",
+                          "-o",      out.c_str()};
     FILE *err = tmpfile();
     ASSERT_EQ(RunCli(11, argv, stdout, err), kExitOk);
     rewind(err);
