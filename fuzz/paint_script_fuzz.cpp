@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "paint_script.h"
+// The reader lives with the host program, outside the engine archive the
+// fuzz builds link, so it is compiled into the target itself.
+#include "apps/tessary/paint_script.cpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string_view text(reinterpret_cast<const char *>(data), size);
