@@ -127,7 +127,7 @@ struct TableCursor {
     }
 };
 
-template <Path kPath, bool kPickup>
+template <Path kPath, bool kPickup, bool kRotate, bool kVary>
 void DabRow(const DabContext &c, int y) {
     const int yi = y - c.y0c + c.skipY;
     const int by = c.scaleMap[yi];
@@ -151,7 +151,7 @@ void DabRow(const DabContext &c, int y) {
         int bx = c.mapSkipX + colMap[x];
         size_t index;
         int pbx = bx, pby = by;  // blend-buffer position
-        if (c.rotate) {
+        if constexpr (kRotate) {
             const int u = bx - c.half;
             const int rx = static_cast<int>(static_cast<float>(u) * c.rotCos - vSin) + c.half;
             const int ry = static_cast<int>(static_cast<float>(u) * c.rotSin + vCos) + c.half;
@@ -197,7 +197,7 @@ void DabRow(const DabContext &c, int y) {
         uint16_t *bp = nullptr;
         if constexpr (!kPickup) {
             int32_t r = c.R, g = c.G, b = c.B, aa = c.A;
-            if (c.P > 0) {
+            if (kVary && c.P > 0) {
                 const int32_t q = ColorShift(c.P, colorCur.Next());
                 r = static_cast<int32_t>(Clamp16(c.R + q));
                 g = static_cast<int32_t>(Clamp16(c.G + q));
@@ -208,7 +208,7 @@ void DabRow(const DabContext &c, int y) {
             s[1] = static_cast<uint32_t>(g);
             s[2] = static_cast<uint32_t>(b);
             a = static_cast<uint32_t>(aa);
-            if (c.Lv > 0) {
+            if (kVary && c.Lv > 0) {
                 // The lightness shift starts from the dab colour, not the shifted one.
                 const float f = LumFactor(c.Lv, lumCur.Next());
                 s[0] = LumShift(f, static_cast<uint32_t>(c.R));
@@ -226,11 +226,11 @@ void DabRow(const DabContext &c, int y) {
                 a = 65535u;
                 if (w == 0) w = 1;
             }
-            if (c.P > 0) {
+            if (kVary && c.P > 0) {
                 const int32_t q = ColorShift(c.P, colorCur.Next());
                 for (int i = 0; i < 3; ++i) s[i] = Clamp16(static_cast<int32_t>(s[i]) + q);
             }
-            if (c.Lv > 0) {
+            if (kVary && c.Lv > 0) {
                 const float f = LumFactor(c.Lv, lumCur.Next());
                 for (int i = 0; i < 3; ++i) s[i] = LumShift(f, s[i]);
             }
@@ -270,10 +270,22 @@ void DabRow(const DabContext &c, int y) {
                 // the division by the new alpha.
                 const uint32_t e = (w * a) >> 16;
                 const uint32_t ei = 65535u - e;
-                na = (((65535u - da) * e) >> 16) + da;
-                for (int i = 0; i < 3; ++i) {
-                    const uint32_t v = (((ei * ((d[i] * da) >> 16)) & 0xFFFF0000u) + ((e * s[i]) & 0xFFFF0000u)) / na;
-                    n[i] = v > 65535u ? 65535u : v;
+                if (da == 65535u) {
+                    // Opaque target: na = 65535, a constant divisor the
+                    // compiler turns into a multiplication.
+                    na = 65535u;
+                    for (int i = 0; i < 3; ++i) {
+                        const uint32_t v =
+                            (((ei * ((d[i] * 65535u) >> 16)) & 0xFFFF0000u) + ((e * s[i]) & 0xFFFF0000u)) / 65535u;
+                        n[i] = v > 65535u ? 65535u : v;
+                    }
+                } else {
+                    na = (((65535u - da) * e) >> 16) + da;
+                    for (int i = 0; i < 3; ++i) {
+                        const uint32_t v =
+                            (((ei * ((d[i] * da) >> 16)) & 0xFFFF0000u) + ((e * s[i]) & 0xFFFF0000u)) / na;
+                        n[i] = v > 65535u ? 65535u : v;
+                    }
                 }
             } else {
                 // Multiply.
@@ -384,13 +396,22 @@ void DabRow(const DabContext &c, int y) {
 
 using RowFn = void (*)(const DabContext &, int);
 
+template <Path kPath, bool kPickup>
+RowFn PickRowFlags(const DabContext &c) {
+    const bool vary = c.P > 0 || c.Lv > 0;
+    if (c.rotate) return vary ? DabRow<kPath, kPickup, true, true> : DabRow<kPath, kPickup, true, false>;
+    return vary ? DabRow<kPath, kPickup, false, true> : DabRow<kPath, kPickup, false, false>;
+}
+
 RowFn PickRow(const DabContext &c) {
     switch (c.path) {
-    case Path::kPaintOver: return c.pickup ? DabRow<Path::kPaintOver, true> : DabRow<Path::kPaintOver, false>;
-    case Path::kMultiply: return c.pickup ? DabRow<Path::kMultiply, true> : DabRow<Path::kMultiply, false>;
-    case Path::kMix: return c.pickup ? DabRow<Path::kMix, true> : DabRow<Path::kMix, false>;
+    case Path::kPaintOver:
+        return c.pickup ? PickRowFlags<Path::kPaintOver, true>(c) : PickRowFlags<Path::kPaintOver, false>(c);
+    case Path::kMultiply:
+        return c.pickup ? PickRowFlags<Path::kMultiply, true>(c) : PickRowFlags<Path::kMultiply, false>(c);
+    case Path::kMix: return c.pickup ? PickRowFlags<Path::kMix, true>(c) : PickRowFlags<Path::kMix, false>(c);
     }
-    return DabRow<Path::kPaintOver, false>;
+    return DabRow<Path::kPaintOver, false, false, false>;
 }
 
 // Runs the rows y0c..y1c-1: on the calling thread for 36 rows or fewer,
