@@ -5,6 +5,7 @@
 constexpr int kGritTableCount = 20;
 constexpr int kScaleMapSize = 1000;
 constexpr int kRandTableLength = 1000000;
+constexpr int kShapeImageNameSize = 1024;
 
 // A block of random bytes drawn from the engine generator: byte i = draw % modulus.
 // Rebuilt only when length, modulus or the seed it was built from change.

@@ -56,6 +56,11 @@ uint16_t *x_NewShortUndoReduce(size_t count) {
     return result;
 }
 
+uint16_t *TryNewShortBuffer(size_t count) {
+    if (SimulatedShortage(count * sizeof(uint16_t))) return nullptr;
+    return new (std::nothrow) uint16_t[count];
+}
+
 void *AllocUndoReduce(int32_t size) {
     if (size < 0) return nullptr;
     const size_t bytes = static_cast<size_t>(size);

@@ -10,6 +10,9 @@
 uint8_t *x_NewCharUndoReduce(size_t count);
 uint16_t *x_NewShortUndoReduce(size_t count);
 void *AllocUndoReduce(int32_t size);  // body of TSY_Alloc (malloc heap)
+// One attempt without reclaiming history, for the undo history's own step
+// buffers (it makes room itself, step by step). Null on shortage.
+uint16_t *TryNewShortBuffer(size_t count);
 
 template <class T>
 inline void ReleaseBuffer(T *&p) {

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "brush/random_tables.h"
+
 EngineState g_engine;
 
 namespace {
@@ -13,6 +15,12 @@ void ApplyLoadDefaults() { g_engine.alphaLayerOpacity = 65535; }
 }  // namespace
 
 void EngineStateResetForTests() {
+    // The random byte tables live as long as the process; release them here
+    // since the record is about to forget them.
+    ReleaseRandByteTable(g_engine.randTable255);
+    ReleaseRandByteTable(g_engine.randTable254);
+    ReleaseRandByteTable(g_engine.tool.pixColorTable);
+    ReleaseRandByteTable(g_engine.tool.pixLumTable);
     void *module = g_engine.moduleInstance;
     void *window = g_engine.internalWindow;
     std::memset(static_cast<void *>(&g_engine), 0, sizeof(g_engine));

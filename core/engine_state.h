@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "brush/tool_types.h"
+#include "imaging/own_filter_types.h"
 #include "core/layer_types.h"
 #include "brush/blend_buffer_types.h"
 #include "undo/undo_types.h"
@@ -68,10 +69,17 @@ struct EngineState {
     uint8_t *shapeImage;             // loaded shape picture (RGBA32), cached by name and parameter
     int32_t shapeImageWidth;
     int32_t shapeImageHeight;
+    char shapeImageName[kShapeImageNameSize];  // name the cached picture was loaded from
+    int32_t shapeImageParam;         // parameter the cached picture was processed with
 
     // ---- Stroke spline -------------------------------------------------------------
-    int32_t splineControl[3][3];     // the three control points (x, y, z)
-    int32_t splinePoints[100][3];    // computed curve points
+    double splineControlX[3];        // the three control points of the last curve (z is 0)
+    double splineControlY[3];
+    double splineControlZ[3];
+    double splineX[100];             // the computed curve points, first to last
+    double splineY[100];
+    double splineZ[100];
+    int32_t splinePointCount;        // 0 until the first curve, then 100
 
     // ---- Paint layer -----------------------------------------------------------------
     LayerSlot paintLayer;            // stroke layer outside the table; pixels null when absent
@@ -80,8 +88,9 @@ struct EngineState {
     uint16_t alphaLayerOpacity;      // alpha the alpha modes give their pixels (65535 at load)
 
     // ---- Blend buffers ---------------------------------------------------------------
-    int32_t blendBufferCount;        // buffers in use (1 after creation)
-    BlendBufferGroup blend;          // the buffer table and the selected buffer
+    BlendBuffer blendBuffers[kBlendBufferMax];  // entries at or above the count have null pixels
+    int32_t blendBufferCount;        // buffers allocated, 0..20 (1 after creation)
+    BlendBuffer *currentBlendBuffer; // the selected buffer; buffer 0 after every count change
 
     // ---- Undo ------------------------------------------------------------------------
     uint16_t *undoWorkCanvas;        // W*H RGBA64: the current layer as the current step began
@@ -93,6 +102,9 @@ struct EngineState {
     uint16_t *mask;                  // W*H values: 65535 lets an edit through, 0 protects
     uint8_t maskActive;              // the mask takes part in editing
     uint8_t maskDisplayed;           // the view renderer overlays the mask
+    int32_t maskOverlayColour1[3];   // overlay RGB (each 8-bit value * 256) where (x/32 + y/32) is odd
+    int32_t maskOverlayColour2[3];   // overlay RGB (each 8-bit value * 256) on the other squares
+    int32_t maskOverlayFullStrength; // 0: the overlay shows half the mask amount; else the full amount
 
     // ---- Image processing ---------------------------------------------------------------
     uint8_t *IPLSrcBuffer32;         // canvas-sized RGBA32 processing source
@@ -103,6 +115,10 @@ struct EngineState {
     int32_t IPLDstSize;
     int32_t ToolSrcSize;
     int32_t ToolDstSize;
+
+    // ---- Own filter library ---------------------------------------------------------------
+    OwnFilterParams filter;          // parameter block, filled in full by every filter call
+    uint8_t filterKeep;              // p1 of the last call: filters read and write the target
 
     // ---- Scripting, interchange, tablet ----------------------------------------------------
 };

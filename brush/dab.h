@@ -1,0 +1,14 @@
+// Dab rendering: one brush dab stamped into the paint layer (or the current
+// layer while there is none), or into the selection mask.
+#pragma once
+
+// TSY_DrawDabGrit: one dab centred on canvas pixel (x, y); only the high bytes
+// of the 16-bit r, g, b count.
+void DrawDab(int x, int y, int r, int g, int b);
+
+// TSY_DrawDabGritMask: one dab drawn into the selection mask.
+void DrawDabMask(int x, int y);
+
+// Test and benchmark switch: 0 runs every dab on the calling thread whatever
+// its height; 1 (the default) lets dabs taller than 36 rows run in parallel.
+void SetDabParallel(int on);
