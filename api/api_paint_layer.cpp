@@ -25,3 +25,5 @@ TSY_API void TSY_SetPaintLayerExtents(int32_t left, int32_t top, int32_t right, 
 TSY_API void TSY_DeletePaintLayer(void) { TSY_GUARD("DeletePaintLayer Excpt", PaintLayerDelete()); }
 
 TSY_API void TSY_SwapPaintLayer(int32_t layer) { TSY_GUARD("SwapPaintLayer Excpt", PaintLayerSwap(layer)); }
+
+TSY_API void TSY_BlurPaintLayerAlpha(void) { TSY_GUARD("BlurPaintLayerAlpha Excpt", PaintLayerBlurAlpha()); }

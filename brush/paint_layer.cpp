@@ -9,6 +9,7 @@
 #include "core/alloc.h"
 #include "core/engine_state.h"
 #include "core/layers.h"
+#include "imaging/library/imaging_library.h"
 
 namespace {
 
@@ -113,4 +114,33 @@ void PaintLayerSwap(int32_t layer) {
     LayerSlot *slot = SlotAt(layer);
     if (slot == nullptr) return;
     std::swap(*slot, Paint());
+}
+
+void PaintLayerBlurAlpha() {
+    LayerSlot &p = Paint();
+    if (p.pixels == nullptr || p.width <= 0 || p.height <= 0) return;
+    const int w = p.width, h = p.height;
+    const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
+    uint8_t *A = x_NewCharUndoReduce(count);
+    uint8_t *B = x_NewCharUndoReduce(count);
+    if (A != nullptr && B != nullptr) {
+        for (int y = 0; y < h; ++y) {
+            const uint16_t *row = p.pixels + static_cast<size_t>(y) * static_cast<size_t>(p.stride);
+            for (int x = 0; x < w; ++x) A[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>(row[4 * x + 3] >> 8);
+        }
+        // The library's 3 x 3 binomial blur (1 2 1 / 2 4 2 / 1 2 1, edges
+        // repeated) at full strength on the one alpha channel.
+        if (IS3BlurImage(A, w, h, 1, w, B, w, 100, 1) != 0) {
+            for (int y = 0; y < h; ++y) {
+                uint16_t *row = p.pixels + static_cast<size_t>(y) * static_cast<size_t>(p.stride);
+                for (int x = 0; x < w; ++x) {
+                    const size_t i = static_cast<size_t>(y) * w + x;
+                    // The solid body of the stroke stays opaque; only its edge softens.
+                    row[4 * x + 3] = A[i] >= 240 ? 65535 : static_cast<uint16_t>(B[i] << 8);
+                }
+            }
+        }
+    }
+    ReleaseBuffer(A);
+    ReleaseBuffer(B);
 }

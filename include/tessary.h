@@ -260,6 +260,9 @@ TSY_API void TSY_SetPaintLayerExtents(int32_t left, int32_t top, int32_t right, 
 TSY_API void TSY_DeletePaintLayer(void);
 /* Exchanges the paint layer record, extents included, with a table slot. */
 TSY_API void TSY_SwapPaintLayer(int32_t layer);
+/* Softens the stroke's edge: the alpha (high bytes) goes through a 3 x 3
+ * binomial blur; pixels with alpha high byte 240 or more become opaque. */
+TSY_API void TSY_BlurPaintLayerAlpha(void);
 
 /* ---- end of paint layer ---- */
 
