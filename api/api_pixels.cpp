@@ -94,6 +94,12 @@ TSY_API void TSY_LoadRGBA32Layer(const void *src, int32_t srcStride, int32_t lay
     TSY_GUARD("LoadRGBA32Layer Excpt", LoadRGBA32Layer(Bytes(src), srcStride, layer, x, y, w, h, useMask));
 }
 
+TSY_API void TSY_LoadRGBA32Layer_BAD(const void *src, int32_t unused, int32_t layer, int32_t w, int32_t h,
+                                     int32_t useMask) {
+    (void)unused;
+    TSY_GUARD("LoadRGBA32Layer Excpt", LoadRGBA32LayerOld(Bytes(src), layer, w, h, useMask));
+}
+
 TSY_API void TSY_LoadRGBA32(const void *src, int32_t srcStride, int32_t useMask) {
     TSY_GUARD("LoadRGBA32 Excpt", LoadRGBA32(Bytes(src), srcStride, useMask));
 }

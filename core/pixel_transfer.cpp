@@ -7,7 +7,9 @@
 #include "core/engine_state.h"
 #include "core/errors.h"
 #include "core/layers.h"
+#include "composite/merge.h"
 #include "core/pixel_formats.h"
+#include "mask/mask.h"
 #include "imaging/library/zlib_buffers.h"
 #include "undo/undo.h"
 
@@ -333,6 +335,29 @@ void LoadBGR24(const uint8_t *src, int srcStride, int w, int h) {
 
 // The block is loaded only when the stream restores it completely: a stream
 // of another size or a damaged one leaves the layer as it was.
+// The mask and texture weighting scales alpha in a copy of the source, so the
+// host's image is left as it was handed over.
+void LoadRGBA32LayerOld(const uint8_t *src, int layer, int w, int h, int useMask) {
+    LayerSlot *slot = SlotWithPixels(layer);
+    if (slot == nullptr || src == nullptr) return;
+    const int W = g_engine.canvasWidth;
+    const int H = g_engine.canvasHeight;
+    // The merge reads a canvas-sized image into a canvas-sized layer.
+    if (slot->width != W || slot->height != H) return;
+    uint8_t *weighted = nullptr;
+    if (useMask) {
+        const size_t bytes = static_cast<size_t>(W) * static_cast<size_t>(H) * 4;
+        weighted = x_NewCharUndoReduce(bytes);
+        if (weighted == nullptr) return;
+        std::memcpy(weighted, src, bytes);
+        AdjustRGBA32ByMaskAndTexture(weighted, std::min(w, W), std::min(h, H));
+        src = weighted;
+    }
+    MaskClearLayer(0, 0, 0, 0);
+    MergeRGBA32Image(src, slot->pixels, 0, 0, 255, slot->alphaLocked != 0);
+    ReleaseBuffer(weighted);
+}
+
 void LoadRGBA32LayerCompressed(const void *src, int srcLength, int layer) {
     LayerSlot *slot = SlotWithPixels(layer);
     if (slot == nullptr || src == nullptr || srcLength <= 0) return;

@@ -43,6 +43,9 @@ void LoadRGB24ToAlpha(const uint8_t *src, int srcStride, int useMask);
 // Blue-green-red source, opaque result, no mask or texture (TSY_Load).
 void LoadBGR24(const uint8_t *src, int srcStride, int w, int h);
 void LoadRGBA32LayerCompressed(const void *src, int srcLength, int layer);
+// The older loader: clears the current layer where the mask allows, then
+// merges a canvas-sized RGBA32 image over the slot (Normal, full opacity).
+void LoadRGBA32LayerOld(const uint8_t *src, int layer, int w, int h, int useMask);
 
 // ---- Fills and per-pixel edits of layers ----------------------------------------------------
 void ClearCurrentLayer(int r, int g, int b, int a);

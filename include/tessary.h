@@ -104,6 +104,7 @@ TSY_API int32_t TSY_GetRGBA32LayerCompressed(void *dest, int32_t unused, int32_t
 TSY_API void TSY_SetRGBA64Layer(const void *src, int32_t srcStride, int32_t layer);
 TSY_API void TSY_LoadRGBA32Layer(const void *src, int32_t srcStride, int32_t layer, int32_t x, int32_t y, int32_t w,
                                  int32_t h, int32_t useMask);
+TSY_API void TSY_LoadRGBA32Layer_BAD(const void *src, int32_t unused, int32_t layer, int32_t w, int32_t h, int32_t useMask);
 TSY_API void TSY_LoadRGBA32(const void *src, int32_t srcStride, int32_t useMask);
 TSY_API void TSY_LoadRGBA32Into(const void *src, int32_t srcStride, int32_t layer, int32_t x, int32_t y, int32_t w,
                                 int32_t h);

@@ -639,3 +639,33 @@ TEST_F(PixelTransferTest, ScratchImageShortageRecordsTheFailure) {
 }
 
 }  // namespace
+
+namespace {
+
+// The older loader clears the layer where the mask allows and lays the image
+// over it; a protected pixel keeps its old value, and the host's image is not
+// changed by the mask weighting.
+TEST_F(EngineTest, OldLoaderClearsThenMergesThroughTheMask) {
+    NewCanvas(3, 1);
+    TSY_CreateLayer(2, 3, 1);
+    TSY_SetLayer(2);
+    uint16_t *px = g_engine.layers[2].pixels;
+    for (int i = 0; i < 12; ++i) px[i] = 1000;
+    g_engine.mask[1] = 0;  // pixel 1 protected
+    uint8_t src[12] = {255, 0, 0, 255, 255, 0, 0, 255, 0, 0, 255, 0};  // red, red, clear blue
+    const std::vector<uint8_t> before(src, src + 12);
+    TSY_LoadRGBA32Layer_BAD(src, 0, 2, 3, 1, 1);
+    // Pixel 0: cleared, then opaque red replaces it (alpha 255 * 256).
+    EXPECT_EQ(px[0], 65280);
+    EXPECT_EQ(px[1], 0);
+    EXPECT_EQ(px[3], 65280);
+    // Pixel 1: not cleared, and its source alpha is scaled to 0 by the mask.
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(px[4 + c], 1000);
+    // Pixel 2: cleared; a transparent source leaves it clear.
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(px[8 + c], 0);
+    EXPECT_EQ(std::vector<uint8_t>(src, src + 12), before);
+    TSY_LoadRGBA32Layer_BAD(nullptr, 0, 2, 3, 1, 1);  // nothing
+    TSY_LoadRGBA32Layer_BAD(src, 0, 9, 3, 1, 1);       // empty slot: nothing
+}
+
+}  // namespace
