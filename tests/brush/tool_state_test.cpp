@@ -6,6 +6,7 @@
 
 #include "brush/random_tables.h"
 #include "core/engine_state.h"
+#include "core/errors.h"
 #include "core/random.h"
 #include "engine_fixture.h"
 
@@ -397,6 +398,35 @@ TEST_F(ToolStateTest, MissingGrainSourceKeepsRandomTables) {
     SetGrainTool(2, 120, 200, "/nonexistent/grain.png");
     EXPECT_EQ(CopyTables(), plain);
     EXPECT_STREQ(TSY_GetLastError(), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Every export records its own failure text and returns its result so far.
+TEST_F(ToolStateTest, FailuresRecordTheirText) {
+    NewCanvas(8, 8, 16);
+    struct Case {
+        const char *text;
+        void (*call)();
+    };
+    const Case cases[] = {
+        {"SetTool Excpt", [] { EXPECT_EQ(TSY_SetTool(1.0f, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, "", "", 0), 0); }},
+        {"SetBrushShape Excpt", [] { TSY_SetBrushShape("", 0); }},
+        {"SetBrushShape Excpt", [] { TSY_SetBrushShape_ORIGINAL("", 0); }},
+        {"TSY_UnloadBrushShape Excpt", [] { TSY_UnloadBrushShape(); }},
+        {"CreateBlobFromImage Excpt", [] { TSY_CreateBlobFromImage(1, 1); }},
+        {"SetSize Excpt", [] { TSY_SetSize(3); }},
+        {"SetMixMode Excpt", [] { TSY_SetMixMode(1, 2); }},
+    };
+    for (const Case &c : cases) {
+        TSY_SetLastError("");
+        g_injectFailure = c.text;
+        c.call();
+        g_injectFailure = nullptr;
+        EXPECT_STREQ(TSY_GetLastError(), c.text);
+    }
 }
 
 }  // namespace
