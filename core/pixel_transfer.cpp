@@ -207,7 +207,8 @@ void GetRGB24FromAlpha(uint8_t *dest, int destStride) {
 void GetRGBA64Layer(uint8_t *dest, int destStride, int layer) {
     const PixelRegion r = CanvasRegion(SlotWithPixels(layer));
     if (r.Empty() || dest == nullptr) return;
-    for (int y = 0; y < r.height; ++y) std::memcpy(HostRow(dest, destStride, y), r.Row(y), static_cast<size_t>(r.width) * 8);
+    for (int y = 0; y < r.height; ++y)
+        std::memcpy(HostRow(dest, destStride, y), r.Row(y), static_cast<size_t>(r.width) * 8);
 }
 
 void GetRGBA64LayerRect(uint8_t *dest, int destStride, int layer, int x, int y, int w, int h) {
@@ -247,7 +248,8 @@ int GetRGBA32LayerCompressed(void *dest, int destCapacity, int layer, int level)
 void SetRGBA64Layer(const uint8_t *src, int srcStride, int layer) {
     const PixelRegion r = CanvasRegion(SlotWithPixels(layer));
     if (r.Empty() || src == nullptr) return;
-    for (int y = 0; y < r.height; ++y) std::memcpy(r.Row(y), HostRow(src, srcStride, y), static_cast<size_t>(r.width) * 8);
+    for (int y = 0; y < r.height; ++y)
+        std::memcpy(r.Row(y), HostRow(src, srcStride, y), static_cast<size_t>(r.width) * 8);
 }
 
 void LoadRGBA32Layer(const uint8_t *src, int srcStride, int layer, int x, int y, int w, int h, int useMask) {
@@ -390,6 +392,30 @@ void SetPixelRGB24(uint8_t *buf, int stride, int x, int y, int r, int g, int b) 
     p[0] = Narrow16(static_cast<uint16_t>(r));
     p[1] = Narrow16(static_cast<uint16_t>(g));
     p[2] = Narrow16(static_cast<uint16_t>(b));
+}
+
+// ---- Canvas-sized host buffers ----------------------------------------------------------------
+
+int GetRGB24FromCanvasRGBA64(uint8_t *dest, int destStride, const uint16_t *src, int srcStride) {
+    return GetRGB24FromRGBA64Rect(dest, destStride, src, srcStride, g_engine.canvasWidth, g_engine.canvasHeight);
+}
+
+void ClearCanvasRGBA64(uint16_t *buf, int stride, int r, int g, int b, int a) {
+    ClearRGBA64(buf, stride, g_engine.canvasWidth, g_engine.canvasHeight, r, g, b, a);
+}
+
+void ClearCanvasRGBA32(uint8_t *buf, int stride, int r, int g, int b, int a) {
+    ClearRGBA32(buf, stride, g_engine.canvasWidth, g_engine.canvasHeight, r, g, b, a);
+}
+
+void InvertAlphaCanvasRGBA32(uint8_t *buf) { InvertAlphaRGBA32(buf, g_engine.canvasWidth, g_engine.canvasHeight); }
+
+void SetAlphaFromCanvasRGBA32Color(uint8_t *buf, int r, int g, int b) {
+    SetAlphaFromRGBAImageColor(buf, g_engine.canvasWidth, g_engine.canvasHeight, r, g, b);
+}
+
+void AdjustCanvasRGBA32ForAlphaComp(int flag, uint8_t *buf) {
+    if (flag != 0) AdjustRGBA32ForAlphaComp(buf, g_engine.canvasWidth, g_engine.canvasHeight);
 }
 
 // ---- Preparation of 8-bit copies ------------------------------------------------------------

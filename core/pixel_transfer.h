@@ -52,6 +52,15 @@ void InvertAlpha(int layer);
 // RGB24 buffer when (x, y) lies on the canvas.
 void SetPixelRGB24(uint8_t *buf, int stride, int x, int y, int r, int g, int b);
 
+// ---- Canvas-sized host buffers (W x H) ---------------------------------------------------
+int GetRGB24FromCanvasRGBA64(uint8_t *dest, int destStride, const uint16_t *src, int srcStride);
+void ClearCanvasRGBA64(uint16_t *buf, int stride, int r, int g, int b, int a);
+void ClearCanvasRGBA32(uint8_t *buf, int stride, int r, int g, int b, int a);
+void InvertAlphaCanvasRGBA32(uint8_t *buf);
+void SetAlphaFromCanvasRGBA32Color(uint8_t *buf, int r, int g, int b);
+// Un-premultiplies a canvas-sized RGBA32 image when flag is non-zero.
+void AdjustCanvasRGBA32ForAlphaComp(int flag, uint8_t *buf);
+
 // ---- Preparation of 8-bit copies ------------------------------------------------------------
 // Alpha scaled by the rule-B weight of the canvas pixel at the same position.
 void AdjustRGBA32ByMaskAndTexture(uint8_t *buf, int w, int h);

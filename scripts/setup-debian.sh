@@ -4,7 +4,7 @@
 # when not root).
 set -eu
 PACKAGES="
-build-essential cmake pkg-config clang libclang-rt-14-dev
+build-essential cmake pkg-config clang libclang-rt-14-dev libomp-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 zlib1g-dev libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev libwebp-dev
 liblua5.1-0-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core

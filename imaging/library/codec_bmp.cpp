@@ -31,7 +31,8 @@ struct Palette {
 };
 
 // Clipped write of palette index `index` at (x, row) counted from the bottom.
-inline void PutIndex(uint8_t *pixels, int64_t w, int64_t h, int64_t x, int64_t row, const Palette &pal, uint32_t index) {
+inline void PutIndex(uint8_t *pixels, int64_t w, int64_t h, int64_t x, int64_t row, const Palette &pal,
+                     uint32_t index) {
     if (x < 0 || x >= w || row < 0 || row >= h) return;
     uint8_t *p = pixels + (size_t(h - 1 - row) * size_t(w) + size_t(x)) * 4;
     p[0] = pal.rgb[index][0];
@@ -134,7 +135,8 @@ uint8_t *DecodeBMP(const uint8_t *d, size_t size, int32_t *width, int32_t *heigh
             if (hdr >= 56) masks[3] = ReadLE32(d + at + 12);
             break;
         }
-        default: return nullptr;
+        default:
+            return nullptr;
     }
 
     Palette pal;

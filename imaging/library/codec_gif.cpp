@@ -37,8 +37,7 @@ bool ReadFirstFrame(GifFileType *gif, uint8_t **screenOut, int32_t *screenW, int
             int code = 0;
             GifByteType *ext = nullptr;
             if (DGifGetExtension(gif, &code, &ext) == GIF_ERROR) return false;
-            if (code == GRAPHICS_EXT_FUNC_CODE && ext != nullptr && ext[0] >= 4 && (ext[1] & 1))
-                transparent = ext[4];
+            if (code == GRAPHICS_EXT_FUNC_CODE && ext != nullptr && ext[0] >= 4 && (ext[1] & 1)) transparent = ext[4];
             while (ext != nullptr)
                 if (DGifGetExtensionNext(gif, &ext) == GIF_ERROR) return false;
             continue;

@@ -1,12 +1,14 @@
 // JPEG decoding on libjpeg-turbo. Grey and colour images come out as RGBA32
 // with alpha 255; CMYK and YCCK images are converted (Adobe files store
 // inverted CMYK). A file that ends early fails instead of being padded.
-#include <cstdio>  // jpeglib.h needs FILE and size_t first
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+// jpeglib.h needs FILE and size_t declared before it.
+// clang-format off
 #include <jpeglib.h>
 #include <jerror.h>
-
-#include <csetjmp>
-#include <cstdlib>
+// clang-format on
 
 #include "imaging/library/codecs.h"
 #include "imaging/library/global_memory.h"

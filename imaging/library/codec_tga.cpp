@@ -70,7 +70,8 @@ uint8_t *DecodeTGA(const uint8_t *d, size_t size, int32_t *width, int32_t *heigh
         if (mapBytes > size - std::min(pos, size)) return nullptr;
         for (uint32_t i = 0; i < cmapLength; ++i) {
             const uint32_t index = cmapFirst + i;
-            if (index < 256) Convert(d + pos + i * entryBytes, cmapBits, false, cmapBits == 16 && alpha16, palette[index]);
+            if (index < 256)
+                Convert(d + pos + i * entryBytes, cmapBits, false, cmapBits == 16 && alpha16, palette[index]);
         }
         pos += mapBytes;
     }

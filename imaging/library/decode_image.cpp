@@ -23,12 +23,16 @@ bool PlausibleTGA(const uint8_t *d, size_t size) {
         return false;
     switch (type) {
         case 1:
-        case 9: return cmapType == 1 && bpp == 8;
+        case 9:
+            return cmapType == 1 && bpp == 8;
         case 2:
-        case 10: return bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32;
+        case 10:
+            return bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32;
         case 3:
-        case 11: return bpp == 8 || bpp == 16;
-        default: return false;
+        case 11:
+            return bpp == 8 || bpp == 16;
+        default:
+            return false;
     }
 }
 
@@ -65,13 +69,21 @@ int32_t GuessImageType(const uint8_t *d, size_t size) {
 
 uint8_t *DecodeImage(const uint8_t *data, size_t size, int32_t *width, int32_t *height) {
     switch (GuessImageType(data, size)) {
-        case kISFilePNG: return DecodePNG(data, size, width, height);
-        case kISFileJPEG: return DecodeJPEG(data, size, width, height);
-        case kISFileGIF: return DecodeGIF(data, size, width, height);
-        case kISFileTIFF: return DecodeTIFF(data, size, width, height);
-        case kISFileWebP: return DecodeWebP(data, size, width, height);
-        case kISFileBMP: return DecodeBMP(data, size, width, height);
-        case kISFileTGA: return DecodeTGA(data, size, width, height);
-        default: return nullptr;
+        case kISFilePNG:
+            return DecodePNG(data, size, width, height);
+        case kISFileJPEG:
+            return DecodeJPEG(data, size, width, height);
+        case kISFileGIF:
+            return DecodeGIF(data, size, width, height);
+        case kISFileTIFF:
+            return DecodeTIFF(data, size, width, height);
+        case kISFileWebP:
+            return DecodeWebP(data, size, width, height);
+        case kISFileBMP:
+            return DecodeBMP(data, size, width, height);
+        case kISFileTGA:
+            return DecodeTGA(data, size, width, height);
+        default:
+            return nullptr;
     }
 }

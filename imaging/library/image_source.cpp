@@ -85,10 +85,17 @@ int32_t IS3Seek(HISSRC source, int32_t offset, int32_t origin) {
     if (source == nullptr) return 0;
     int64_t base;
     switch (origin) {
-        case 0: base = 0; break;
-        case 1: base = int64_t(source->pos); break;
-        case 2: base = int64_t(source->size); break;
-        default: return 0;
+        case 0:
+            base = 0;
+            break;
+        case 1:
+            base = int64_t(source->pos);
+            break;
+        case 2:
+            base = int64_t(source->size);
+            break;
+        default:
+            return 0;
     }
     const int64_t target = base + offset;
     if (target < 0 || target > int64_t(source->size)) return 0;

@@ -136,8 +136,8 @@ int32_t IS3VerticalFlipImage(uint8_t *image, int32_t rowBytes, int32_t height);
 // Quarter turns into dst: code 0 turns 90 degrees clockwise (dst is height x
 // width), 1 turns 180 degrees (width x height), 2 turns 90 degrees
 // counter-clockwise (height x width).
-int32_t IS3QuickRotateImage(const uint8_t *src, int32_t width, int32_t height, int32_t bytesPerPixel,
-                            int32_t srcStride, uint8_t *dst, int32_t dstStride, int32_t code);
+int32_t IS3QuickRotateImage(const uint8_t *src, int32_t width, int32_t height, int32_t bytesPerPixel, int32_t srcStride,
+                            uint8_t *dst, int32_t dstStride, int32_t code);
 
 // ---- Resampling (imaging/library/README.md lists the modes) ----
 // Resamples src (width x height) into dst (newWidth x newHeight). Pixels of
@@ -151,8 +151,7 @@ int32_t IS3ResizeImage(const uint8_t *src, int32_t width, int32_t height, int32_
                        int32_t newWidth, int32_t newHeight, int32_t dstStride, int32_t bytesPerPixel);
 // Area-averaging (mode 15) resampling, meant for shrinking. flags reserved.
 int32_t IS3DecimateImage(const uint8_t *src, int32_t width, int32_t height, int32_t srcStride, uint8_t *dst,
-                         int32_t newWidth, int32_t newHeight, int32_t dstStride, int32_t bytesPerPixel,
-                         int32_t flags);
+                         int32_t newWidth, int32_t newHeight, int32_t dstStride, int32_t bytesPerPixel, int32_t flags);
 // Bicubic interpolation (mode 17).
 int32_t IS3ResizeImageBicubic(const uint8_t *src, int32_t width, int32_t height, int32_t srcStride, uint8_t *dst,
                               int32_t newWidth, int32_t newHeight, int32_t dstStride, int32_t bytesPerPixel);

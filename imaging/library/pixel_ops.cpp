@@ -94,8 +94,7 @@ int32_t IS3RGBAToBGRA(uint8_t *image, int32_t width, int32_t height, int32_t str
 
 int32_t IS3SplitImage(const uint8_t *src, int32_t width, int32_t height, int32_t bytesPerPixel, int32_t srcStride,
                       uint8_t *const *planes, int32_t planeStride) {
-    if (planes == nullptr || !ValidImage(src, width, height, bytesPerPixel, srcStride) ||
-        int64_t(planeStride) < width)
+    if (planes == nullptr || !ValidImage(src, width, height, bytesPerPixel, srcStride) || int64_t(planeStride) < width)
         return 0;
     bool any = false;
     for (int32_t c = 0; c < bytesPerPixel; ++c) {
@@ -113,8 +112,7 @@ int32_t IS3SplitImage(const uint8_t *src, int32_t width, int32_t height, int32_t
 
 int32_t IS3CombineImageChannels(const uint8_t *const *planes, int32_t width, int32_t height, int32_t bytesPerPixel,
                                 int32_t planeStride, uint8_t *dst, int32_t dstStride) {
-    if (planes == nullptr || !ValidImage(dst, width, height, bytesPerPixel, dstStride) ||
-        int64_t(planeStride) < width)
+    if (planes == nullptr || !ValidImage(dst, width, height, bytesPerPixel, dstStride) || int64_t(planeStride) < width)
         return 0;
     bool any = false;
     for (int32_t c = 0; c < bytesPerPixel; ++c) {
@@ -162,8 +160,8 @@ int32_t IS3CropImage(const uint8_t *src, int32_t width, int32_t height, int32_t 
         const int64_t sy = top + r;
         std::memset(out, 0, size_t(cw) * bytesPerPixel);
         if (sy < 0 || sy >= height || ix0 >= ix1) continue;
-        std::memcpy(out + size_t(ix0 - left) * bytesPerPixel, src + RowOffset(sy, srcStride) + size_t(ix0) * bytesPerPixel,
-                    size_t(ix1 - ix0) * bytesPerPixel);
+        std::memcpy(out + size_t(ix0 - left) * bytesPerPixel,
+                    src + RowOffset(sy, srcStride) + size_t(ix0) * bytesPerPixel, size_t(ix1 - ix0) * bytesPerPixel);
     }
     return 1;
 }
@@ -187,8 +185,8 @@ int32_t IS3VerticalFlipImage(uint8_t *image, int32_t rowBytes, int32_t height) {
     return 1;
 }
 
-int32_t IS3QuickRotateImage(const uint8_t *src, int32_t width, int32_t height, int32_t bytesPerPixel,
-                            int32_t srcStride, uint8_t *dst, int32_t dstStride, int32_t code) {
+int32_t IS3QuickRotateImage(const uint8_t *src, int32_t width, int32_t height, int32_t bytesPerPixel, int32_t srcStride,
+                            uint8_t *dst, int32_t dstStride, int32_t code) {
     if (code < 0 || code > 2 || !ValidImage(src, width, height, bytesPerPixel, srcStride) || dst == nullptr ||
         dst == src)
         return 0;
@@ -200,9 +198,15 @@ int32_t IS3QuickRotateImage(const uint8_t *src, int32_t width, int32_t height, i
         for (int32_t x = 0; x < width; ++x, in += bpp) {
             int64_t dx, dy;
             switch (code) {
-                case 0: dx = height - 1 - y, dy = x; break;           // clockwise
-                case 1: dx = width - 1 - x, dy = height - 1 - y; break;  // half turn
-                default: dx = y, dy = width - 1 - x; break;            // counter-clockwise
+                case 0:
+                    dx = height - 1 - y, dy = x;
+                    break;  // clockwise
+                case 1:
+                    dx = width - 1 - x, dy = height - 1 - y;
+                    break;  // half turn
+                default:
+                    dx = y, dy = width - 1 - x;
+                    break;  // counter-clockwise
             }
             std::memcpy(dst + RowOffset(dy, dstStride) + size_t(dx) * bpp, in, bpp);
         }

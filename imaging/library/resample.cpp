@@ -79,25 +79,25 @@ struct Kernel {
 
 // Indexed by mode number; modes 14 and 16 do not exist.
 constexpr Kernel kKernels[19] = {
-    {BoxK, 0.5, false, false},       // 0 Box
-    {TriangleK, 1.0, false, false},  // 1 Triangle
-    {HammingK, 1.0, false, false},   // 2 Hamming
-    {GaussianK, 1.25, false, false}, // 3 Gaussian
-    {BellK, 1.5, false, false},      // 4 Bell
-    {BSplineK, 2.0, false, false},   // 5 B-Spline
-    {Cubic1K, 2.0, false, false},    // 6 Cubic 1
-    {Cubic2K, 2.0, false, false},    // 7 Cubic 2
-    {Lanczos3K, 3.0, false, false},  // 8 Lanczos3
-    {Mitchell, 2.0, false, false},   // 9 Mitchell
-    {SincK, 4.0, false, false},      // 10 Sinc
-    {HermiteK, 1.0, false, false},   // 11 Hermite
-    {HanningK, 1.0, false, false},   // 12 Hanning
-    {CatromK, 2.0, false, false},    // 13 Catrom
-    {nullptr, 0.0, false, false},    // 14 (none)
-    {nullptr, 0.0, false, true},     // 15 area average
-    {nullptr, 0.0, false, false},    // 16 (none)
-    {CatromK, 2.0, true, false},     // 17 bicubic interpolation
-    {TriangleK, 1.0, true, false},   // 18 bilinear interpolation
+    {BoxK, 0.5, false, false},        // 0 Box
+    {TriangleK, 1.0, false, false},   // 1 Triangle
+    {HammingK, 1.0, false, false},    // 2 Hamming
+    {GaussianK, 1.25, false, false},  // 3 Gaussian
+    {BellK, 1.5, false, false},       // 4 Bell
+    {BSplineK, 2.0, false, false},    // 5 B-Spline
+    {Cubic1K, 2.0, false, false},     // 6 Cubic 1
+    {Cubic2K, 2.0, false, false},     // 7 Cubic 2
+    {Lanczos3K, 3.0, false, false},   // 8 Lanczos3
+    {Mitchell, 2.0, false, false},    // 9 Mitchell
+    {SincK, 4.0, false, false},       // 10 Sinc
+    {HermiteK, 1.0, false, false},    // 11 Hermite
+    {HanningK, 1.0, false, false},    // 12 Hanning
+    {CatromK, 2.0, false, false},     // 13 Catrom
+    {nullptr, 0.0, false, false},     // 14 (none)
+    {nullptr, 0.0, false, true},      // 15 area average
+    {nullptr, 0.0, false, false},     // 16 (none)
+    {CatromK, 2.0, true, false},      // 17 bicubic interpolation
+    {TriangleK, 1.0, true, false},    // 18 bilinear interpolation
 };
 
 // Weights of every target sample along one axis: target i reads source
@@ -195,8 +195,8 @@ void PassX(const uint8_t *src, int32_t srcStride, uint8_t *dst, int32_t dstStrid
 
 // Vertical pass: rows of `samples` values each.
 template <class T>
-void PassY(const uint8_t *src, int32_t srcStride, uint8_t *dst, int32_t dstStride, size_t samples,
-           const AxisWeights &a, std::vector<double> &acc) {
+void PassY(const uint8_t *src, int32_t srcStride, uint8_t *dst, int32_t dstStride, size_t samples, const AxisWeights &a,
+           std::vector<double> &acc) {
     acc.assign(samples, 0.0);
     for (size_t i = 0; i < a.count.size(); ++i) {
         std::fill(acc.begin(), acc.end(), 0.0);
@@ -235,11 +235,12 @@ int32_t Resample(const Kernel &k, const uint8_t *src, int32_t width, int32_t hei
     return 1;
 }
 
-bool ValidResize(const uint8_t *src, int32_t width, int32_t height, int32_t srcStride, uint8_t *dst,
-                 int32_t newWidth, int32_t newHeight, int32_t dstStride, int32_t bytesPerPixel) {
+bool ValidResize(const uint8_t *src, int32_t width, int32_t height, int32_t srcStride, uint8_t *dst, int32_t newWidth,
+                 int32_t newHeight, int32_t dstStride, int32_t bytesPerPixel) {
     if (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4 && bytesPerPixel != 8) return false;
     if (bytesPerPixel == 8 && ((reinterpret_cast<uintptr_t>(src) | reinterpret_cast<uintptr_t>(dst) |
-                                uintptr_t(srcStride) | uintptr_t(dstStride)) & 1))
+                                uintptr_t(srcStride) | uintptr_t(dstStride)) &
+                               1))
         return false;  // 16-bit samples need even addresses
     return ValidImage(src, width, height, bytesPerPixel, srcStride) &&
            ValidImage(dst, newWidth, newHeight, bytesPerPixel, dstStride) && src != dst;
@@ -290,7 +291,8 @@ int32_t IS3SimpleResampleImage(const uint8_t *src, int32_t width, int32_t height
         const uint8_t *in = src + RowOffset(sy, srcStride);
         uint8_t *out = dst + RowOffset(y, dstStride);
         for (int32_t x = 0; x < newWidth; ++x) {
-            const int64_t sx = std::min<int64_t>((int64_t(2 * int64_t(x) + 1) * width) / (2 * int64_t(newWidth)), width - 1);
+            const int64_t sx =
+                std::min<int64_t>((int64_t(2 * int64_t(x) + 1) * width) / (2 * int64_t(newWidth)), width - 1);
             std::memcpy(out + size_t(x) * bpp, in + size_t(sx) * bpp, bpp);
         }
     }

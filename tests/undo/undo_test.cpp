@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "brush/random_tables.h"
 #include "core/alloc.h"
 #include "core/engine_state.h"
 #include "engine_fixture.h"
@@ -27,19 +26,11 @@ struct Rect {
 class UndoTest : public EngineTest {
 protected:
     void SetUp() override {
-        Fresh();
+        Reset();
         SetMemoryStatusOverride(nullptr);
     }
     void TearDown() override {
         SetMemoryStatusOverride(nullptr);
-        Fresh();
-    }
-
-    // A clean engine. The random byte tables survive canvas deletion, so they
-    // are released here before the state record is cleared.
-    static void Fresh() {
-        ReleaseRandByteTable(g_engine.randTable255);
-        ReleaseRandByteTable(g_engine.randTable254);
         Reset();
     }
 
@@ -214,7 +205,7 @@ TEST_F(UndoTest, DirtyRectangleIsClippedOrWidenedToTheWholeCanvas) {
         EXPECT_EQ(r.undoBottom, c.expected.bottom);
         TSY_Undo();
         EXPECT_TRUE(LayerPixels(2) == before);
-        Fresh();
+        Reset();
     }
 }
 
@@ -247,7 +238,7 @@ TEST_F(UndoTest, LevelsAreLoweredTo500) {
         Setup();
         TSY_SetUndoLevels(c.asked);
         EXPECT_EQ(g_engine.undo.undoLevels, c.kept) << c.asked;
-        Fresh();
+        Reset();
     }
 }
 
@@ -360,7 +351,7 @@ TEST_F(UndoTest, AutomaticBudgetFollowsFreeMemory) {
         EXPECT_EQ(g_engine.undo.undoBudgetAuto, 1);
         EXPECT_EQ(g_engine.undo.undoBudgetKiB, c.budget);
         EXPECT_EQ(TSY_GetTotalUndoMemory(), c.budget / 1024);
-        Fresh();
+        Reset();
     }
 }
 

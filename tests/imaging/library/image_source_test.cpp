@@ -226,16 +226,16 @@ TEST(ImagingCodecs, WebPLosslessRoundTrips) {
 // BMP pixel data for a 3 x 2 image of palette indices, rows padded to 4.
 TEST(ImagingCodecs, BmpPaletteBottomUpAndTopDown) {
     const Bytes palette = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0};  // red, green, blue
-    const Bytes rows = {0, 1, 2, 0, 2, 2, 1, 0};  // file row 0 then file row 1
+    const Bytes rows = {0, 1, 2, 0, 2, 2, 1, 0};                       // file row 0 then file row 1
     // Bottom-up: file row 0 is the bottom row.
-    const Bytes bottomUp = {0, 0, 255, 255, 0, 0, 255, 255, 0, 255, 0, 255,
-                            255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255};
+    const Bytes bottomUp = {0,   0, 255, 255, 0, 0,   255, 255, 0, 255, 0,   255,
+                            255, 0, 0,   255, 0, 255, 0,   255, 0, 0,   255, 255};
     Decoded a;
     ReadBytes(MakeBMP(3, 2, 8, 0, palette, rows), a);
     ExpectPixels(a, bottomUp, 3, 2);
     // Top-down (negative height): file row 0 is the top row.
-    const Bytes topDown = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255,
-                           0, 0, 255, 255, 0, 0, 255, 255, 0, 255, 0, 255};
+    const Bytes topDown = {255, 0, 0,   255, 0, 255, 0,   255, 0, 0,   255, 255,
+                           0,   0, 255, 255, 0, 0,   255, 255, 0, 255, 0,   255};
     Decoded b;
     ReadBytes(MakeBMP(3, -2, 8, 0, palette, rows), b);
     ExpectPixels(b, topDown, 3, 2);
@@ -275,7 +275,7 @@ TEST(ImagingCodecs, Bmp24And16BitAndRle8) {
     const Bytes rle = {3, 1, 1, 0, 0, 0, 0, 1};
     Decoded c;
     ReadBytes(MakeBMP(4, 2, 8, 1, palette, rle), c);
-    const Bytes expected = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // top row untouched: clear
+    const Bytes expected = {0, 0,   0, 0,   0, 0,   0, 0,   0, 0,   0, 0,   0,   0, 0, 0,  // top row untouched: clear
                             0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 255, 0, 0, 255};
     ExpectPixels(c, expected, 4, 2);
 }

@@ -1,0 +1,4 @@
+// Fuzz target: the PNG reader.
+#include "fuzz/fuzz_decode.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) { return FuzzDecode(DecodePNG, data, size); }
