@@ -102,8 +102,8 @@ void ProcessShapePicture(int param) {
     {
         ScriptSession session;
         if (session.ready && g_engine.shapeImage != nullptr && ISL_AddEffect(51, 1)) {
-            ISL_SetEffectValue(0, 3, param);   // angle in degrees
-            ISL_SetEffectValue(0, 4, 100);     // scale percent
+            ISL_SetEffectValue(0, 3, param);  // angle in degrees
+            ISL_SetEffectValue(0, 4, 100);    // scale percent
             ISL_ExecuteScriptOnImage(g_engine.shapeImage, g_engine.shapeImageWidth, g_engine.shapeImageHeight);
         }
     }
@@ -137,8 +137,8 @@ bool ShapeFromPicture(int size, bool withBlur, bool originalModes) {
         uint8_t *C = x_NewCharUndoReduce(PictureBytes(w, h));
         if (C != nullptr) {
             std::memcpy(C, picture, PictureBytes(w, h));
-            RunOwnFilterOn(picture, C, w, h, "Value Blur", 1, 0, 0, (100 - t.shapeBlur) * 10, 0, 0, 0, 0, 0, 0, 0,
-                           0, 0, 0, 0, 0, 0, 0, 0);
+            RunOwnFilterOn(picture, C, w, h, "Value Blur", 1, 0, 0, (100 - t.shapeBlur) * 10, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                           0, 0, 0, 0, 0, 0);
             if (s < w)
                 ok = IS3DecimateImage(C, w, h, 4 * w, B, s, s, 4 * s, 4, 1);
             else

@@ -49,8 +49,7 @@ TEST_F(GrainSourceTest, ScriptGrainIsTiledAndCopied) {
     EXPECT_EQ(g_engine.tool.gritCountdown, 6);
     for (uint8_t *t : g_engine.tool.gritTables)
         for (int y = 0; y < kS + 25; ++y)
-            for (int x = 0; x < kS; ++x)
-                ASSERT_EQ(t[y * kS + x], (x < 35 && y < 35) ? 77 : 255) << x << "," << y;
+            for (int x = 0; x < kS; ++x) ASSERT_EQ(t[y * kS + x], (x < 35 && y < 35) ? 77 : 255) << x << "," << y;
 }
 
 // A PNG exactly N = 35 pixels square is copied from (0, 0): no window offset
@@ -100,10 +99,12 @@ TEST_F(GrainSourceTest, ShippedGrainScriptsAreRepeatable) {
     for (const char *name : {"plasma-grain", "perlin-grain", "noise-grain"}) {
         const std::string path = std::string(TSY_SOURCE_DIR) + "/data/scripts/" + name + ".isl";
         Tool(path);
-        const std::vector<uint8_t> first(g_engine.tool.gritTables[5], g_engine.tool.gritTables[5] + (kS + 25) * (kS + 25));
+        const std::vector<uint8_t> first(g_engine.tool.gritTables[5],
+                                         g_engine.tool.gritTables[5] + (kS + 25) * (kS + 25));
         Tool(path);
-        EXPECT_EQ(std::vector<uint8_t>(g_engine.tool.gritTables[5], g_engine.tool.gritTables[5] + (kS + 25) * (kS + 25)),
-                  first)
+        EXPECT_EQ(
+            std::vector<uint8_t>(g_engine.tool.gritTables[5], g_engine.tool.gritTables[5] + (kS + 25) * (kS + 25)),
+            first)
             << name;
         int levels[256] = {};
         for (int y = 0; y < 35; ++y)
