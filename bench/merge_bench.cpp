@@ -67,10 +67,20 @@ void RunMerge(benchmark::State &state, int mode, AlphaKind kind, bool fast) {
 
 void BM_MergeNormalOpaque(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Opaque, true); }
 void BM_MergeNormalHalf(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Half, true); }
-void BM_MergeNormalHalfScalarBatch(benchmark::State &s) {
-    SetNormalBatchSimd(false);
+void BM_MergeNormalHalfScalar(benchmark::State &s) {
+    SetNormalKernel(kNormalKernelScalar);
     RunMerge(s, 0, AlphaKind::Half, true);
-    SetNormalBatchSimd(true);
+    SetNormalKernel(BestNormalKernel());
+}
+void BM_MergeNormalHalfAvx2(benchmark::State &s) {
+    SetNormalKernel(kNormalKernelAvx2);
+    RunMerge(s, 0, AlphaKind::Half, true);
+    SetNormalKernel(BestNormalKernel());
+}
+void BM_MergeNormalMixedAvx2(benchmark::State &s) {
+    SetNormalKernel(kNormalKernelAvx2);
+    RunMerge(s, 0, AlphaKind::Mixed, true);
+    SetNormalKernel(BestNormalKernel());
 }
 void BM_MergeNormalHalfReference(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Half, false); }
 void BM_MergeNormalMixed(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Mixed, true); }
@@ -122,9 +132,11 @@ MERGE_BENCH(BM_BandwidthFloorRGBA64);
 MERGE_BENCH(BM_PixmanOverHalf);
 MERGE_BENCH(BM_MergeNormalOpaque);
 MERGE_BENCH(BM_MergeNormalHalf);
-MERGE_BENCH(BM_MergeNormalHalfScalarBatch);
+MERGE_BENCH(BM_MergeNormalHalfAvx2);
+MERGE_BENCH(BM_MergeNormalHalfScalar);
 MERGE_BENCH(BM_MergeNormalHalfReference);
 MERGE_BENCH(BM_MergeNormalMixed);
+MERGE_BENCH(BM_MergeNormalMixedAvx2);
 MERGE_BENCH(BM_MergeMultiplyHalf);
 MERGE_BENCH(BM_MergeSoftLightHalf);
 MERGE_BENCH(BM_MergeHslColorHalf);
