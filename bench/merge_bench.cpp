@@ -85,6 +85,14 @@ void BM_MergeNormalMixedAvx2(benchmark::State &s) {
 void BM_MergeNormalHalfReference(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Half, false); }
 void BM_MergeNormalMixed(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Mixed, true); }
 void BM_MergeMultiplyHalf(benchmark::State &s) { RunMerge(s, 1, AlphaKind::Half, true); }
+void BM_MergeMultiplyHalfAvx2(benchmark::State &s) {
+    SetNormalKernel(kNormalKernelAvx2);
+    RunMerge(s, 1, AlphaKind::Half, true);
+    SetNormalKernel(BestNormalKernel());
+}
+void BM_MergeMultiplyHalfReference(benchmark::State &s) { RunMerge(s, 1, AlphaKind::Half, false); }
+void BM_MergeOverlayHalf(benchmark::State &s) { RunMerge(s, 8, AlphaKind::Half, true); }
+void BM_MergeScreenMixed(benchmark::State &s) { RunMerge(s, 2, AlphaKind::Mixed, true); }
 void BM_MergeSoftLightHalf(benchmark::State &s) { RunMerge(s, 10, AlphaKind::Half, true); }
 void BM_MergeHslColorHalf(benchmark::State &s) { RunMerge(s, 23, AlphaKind::Half, true); }
 void BM_MergeAlphaSmoothLumMixed(benchmark::State &s) { RunMerge(s, 40, AlphaKind::Mixed, true); }
@@ -138,6 +146,10 @@ MERGE_BENCH(BM_MergeNormalHalfReference);
 MERGE_BENCH(BM_MergeNormalMixed);
 MERGE_BENCH(BM_MergeNormalMixedAvx2);
 MERGE_BENCH(BM_MergeMultiplyHalf);
+MERGE_BENCH(BM_MergeMultiplyHalfAvx2);
+MERGE_BENCH(BM_MergeMultiplyHalfReference);
+MERGE_BENCH(BM_MergeOverlayHalf);
+MERGE_BENCH(BM_MergeScreenMixed);
 MERGE_BENCH(BM_MergeSoftLightHalf);
 MERGE_BENCH(BM_MergeHslColorHalf);
 MERGE_BENCH(BM_MergeAlphaSmoothLumMixed);

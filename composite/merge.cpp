@@ -1,6 +1,7 @@
 // MergeRegion and the merge exports. The general path runs CompositePixel on
-// every pixel; the Normal path runs the row loops of merge_normal_kernel.h,
-// which take the integer early-outs and the blend in one pass.
+// every pixel; Normal and the per-channel formulas run the row loops of
+// merge_normal_kernel.h, which take the integer early-outs and the blend in
+// one pass.
 #include "composite/merge.h"
 
 #include <algorithm>
@@ -18,11 +19,11 @@ namespace {
 
 bool g_fastPaths = true;
 
-// Mode 0: the row loop of the kernel (early-outs and blend in one pass).
-void MergeNormal(const uint16_t *source, int x, int y, int w, int h, int sourceStride, const uint16_t *mask,
-                 uint16_t *destination, int dx, int dy, int destStride, bool keepDestAlpha, int opacity,
-                 uint32_t preOpacity) {
-    const NormalRowFn row = SelectNormalRow(mask != nullptr, keepDestAlpha);
+// The modes with a row loop: the loop takes the early-outs and the blend in
+// one pass over each row.
+void MergeRows(NormalRowFn row, const uint16_t *source, int x, int y, int w, int h, int sourceStride,
+               const uint16_t *mask, uint16_t *destination, int dx, int dy, int destStride, int opacity,
+               uint32_t preOpacity) {
     const uint32_t pre1 = preOpacity + 1u;
     const uint32_t op1 = opacity >= 255 ? 256u : static_cast<uint32_t>(opacity) + 1u;
     for (int j = 0; j < h; ++j) {
@@ -73,12 +74,12 @@ void MergeRegion(const uint16_t *source, int x, int y, int w, int h, int sourceS
                  int preOpacity, bool keepDestAlpha, bool sameModeMerge) {
     if (source == nullptr || destination == nullptr || w <= 0 || h <= 0) return;
     const bool useMask = mask != nullptr && maskMode == kModeLayerMask;
-    if (g_fastPaths && mode == kModeNormal &&
-        !OverlapsShifted(source, x, y, w, h, sourceStride, destination, dx, dy, destStride) &&
+    const NormalRowFn row = g_fastPaths ? SelectBlendRow(mode, useMask, keepDestAlpha) : nullptr;
+    if (row != nullptr && !OverlapsShifted(source, x, y, w, h, sourceStride, destination, dx, dy, destStride) &&
         !(useMask && OverlapsShifted(mask, x, y, w, h, sourceStride, destination, dx, dy, destStride))) {
         const CompositeOptions opt = MakeCompositeOptions(mode, preOpacity, opacity, keepDestAlpha, false, true);
-        MergeNormal(source, x, y, w, h, sourceStride, useMask ? mask : nullptr, destination, dx, dy, destStride,
-                    keepDestAlpha, opt.opacity, opt.preOpacity);
+        MergeRows(row, source, x, y, w, h, sourceStride, useMask ? mask : nullptr, destination, dx, dy, destStride,
+                  opt.opacity, opt.preOpacity);
         return;
     }
     MergeRegionReference(source, x, y, w, h, sourceStride, mask, destination, dx, dy, destStride, mode, maskMode,

@@ -1,5 +1,5 @@
-// The Normal merge row: a scalar loop and AVX2 and AVX-512 loops giving the
-// same bits, chosen at run time. See composite_pixel.h for the precision rules
+// The merge rows of Normal and the per-channel formulas: a scalar loop and
+// AVX2 and AVX-512 loops giving the same bits, chosen at run time. See composite_pixel.h for the precision rules
 // and merge_normal_simd_p.h for how the vector loops keep them.
 #include "composite/merge_normal_kernel.h"
 
@@ -16,10 +16,12 @@ namespace {
 
 // ---- scalar ------------------------------------------------------------------
 
-// One pixel of the Normal merge: steps 1, 2, 3, 5, 6, 7, 8 and 9 of the
-// compositing rule for mode 0.
-template <bool kMask, bool kKeep>
-inline void NormalPixel(const uint16_t *s, const uint16_t *m, uint16_t *d, uint32_t pre1, uint32_t op1) {
+// One pixel of the merge for a formula without alpha-mode transform: steps 1,
+// 2, 3, 5, 6, 7, 8 (Normal only) and 9 of the compositing rule. kBm is the
+// formula id (13 stands for 13, 14 and 27: the Normal formula without the
+// opaque copy).
+template <int kBm, bool kMask, bool kKeep>
+inline void BlendPixel(const uint16_t *s, const uint16_t *m, uint16_t *d, uint32_t pre1, uint32_t op1) {
     const uint32_t a0 = s[3];
     if (a0 == 0) return;
     uint32_t a = a0;
@@ -37,9 +39,12 @@ inline void NormalPixel(const uint16_t *s, const uint16_t *m, uint16_t *d, uint3
         outA = a;
     } else if (a == 0) {
         return;
-    } else if (a >= 65280) {
+    } else if (kBm == 0 && a >= 65280) {
         r = s[0], g = s[1], b = s[2];
         outA = a;
+    } else if constexpr (kBm != 0) {
+        const PixelRGBA out = BlendFloat(kBm, s[0], s[1], s[2], a, d[0], d[1], d[2], A);
+        r = out.r, g = out.g, b = out.b, outA = out.a;
     } else {
         const float Sa = UnitAlpha(a);
         const float Da = UnitAlpha(A);
@@ -58,17 +63,18 @@ inline void NormalPixel(const uint16_t *s, const uint16_t *m, uint16_t *d, uint3
     if (!kKeep) d[3] = static_cast<uint16_t>(outA);
 }
 
-template <bool kMask, bool kKeep>
-void NormalRowScalar(const uint16_t *s, const uint16_t *m, uint16_t *d, int w, uint32_t pre1, uint32_t op1) {
-    for (int i = 0; i < w; ++i) NormalPixel<kMask, kKeep>(s + 4 * i, kMask ? m + 4 * i : nullptr, d + 4 * i, pre1, op1);
+template <int kBm, bool kMask, bool kKeep>
+void BlendRowScalar(const uint16_t *s, const uint16_t *m, uint16_t *d, int w, uint32_t pre1, uint32_t op1) {
+    for (int i = 0; i < w; ++i)
+        BlendPixel<kBm, kMask, kKeep>(s + 4 * i, kMask ? m + 4 * i : nullptr, d + 4 * i, pre1, op1);
 }
 
 // The rest of a row after the vector loop has done `done` pixels.
-template <bool kMask, bool kKeep>
-inline void NormalRowTail(const uint16_t *s, const uint16_t *m, uint16_t *d, int w, uint32_t pre1, uint32_t op1,
-                          int done) {
+template <int kBm, bool kMask, bool kKeep>
+inline void BlendRowTail(const uint16_t *s, const uint16_t *m, uint16_t *d, int w, uint32_t pre1, uint32_t op1,
+                         int done) {
     const size_t off = 4u * static_cast<size_t>(done);
-    NormalRowScalar<kMask, kKeep>(s + off, kMask ? m + off : nullptr, d + off, w - done, pre1, op1);
+    BlendRowScalar<kBm, kMask, kKeep>(s + off, kMask ? m + off : nullptr, d + off, w - done, pre1, op1);
 }
 
 // 1/65535 and 1/65280 each split into a float head and a float remainder, for
@@ -159,21 +165,22 @@ struct V {
         const __m256i below = _mm256_add_epi32(_mm256_castps_si256(t), _mm256_castps_si256(up));
         return _mm256_cvttps_epi32(_mm256_castsi256_ps(below));
     }
-    static VI ChannelOut(VF Sca, VF Dca, VF iSa, VF Xa) {
-        const __m256 Xca = _mm256_add_ps(Sca, _mm256_mul_ps(Dca, iSa));
-        return TruncScaled(ClampUnit(_mm256_div_ps(Xca, Xa)), 65280.0f);
-    }
+    static VI ChannelOut(VF Xca, VF Xa) { return TruncScaled(ClampUnit(_mm256_div_ps(Xca, Xa)), 65280.0f); }
+    static VF MinF(VF x, VF y) { return _mm256_min_ps(x, y); }  // x < y ? x : y
+    static VF LessF(VF x, VF y) { return _mm256_cmp_ps(x, y, _CMP_LT_OQ); }
+    static VF LessEqualF(VF x, VF y) { return _mm256_cmp_ps(x, y, _CMP_LE_OQ); }
+    static VF SelectF(VF m, VF yes, VF no) { return _mm256_blendv_ps(no, yes, m); }
 };
 
 #include "composite/merge_normal_simd_p.h"
 
 }  // namespace
 
-template <bool kMask, bool kKeep>
+template <int kBm, bool kMask, bool kKeep>
 void Row(const uint16_t *s, const uint16_t *m, uint16_t *d, int w, uint32_t pre1, uint32_t op1) {
     int done = 0;
-    NormalRowVector<V, kMask, kKeep>(s, m, d, w, pre1, op1, done);
-    NormalRowTail<kMask, kKeep>(s, m, d, w, pre1, op1, done);
+    BlendRowVector<V, kBm, kMask, kKeep>(s, m, d, w, pre1, op1, done);
+    BlendRowTail<kBm, kMask, kKeep>(s, m, d, w, pre1, op1, done);
 }
 
 void UnitAlphaHook(const int32_t *a, float *out, int n) {
@@ -273,21 +280,22 @@ struct V {
     static VI TruncScaled(VF q, float k) {
         return _mm512_cvttps_epi32(_mm512_mul_round_ps(q, _mm512_set1_ps(k), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
     }
-    static VI ChannelOut(VF Sca, VF Dca, VF iSa, VF Xa) {
-        const __m512 Xca = _mm512_add_ps(Sca, _mm512_mul_ps(Dca, iSa));
-        return TruncScaled(ClampUnit(_mm512_div_ps(Xca, Xa)), 65280.0f);
-    }
+    static VI ChannelOut(VF Xca, VF Xa) { return TruncScaled(ClampUnit(_mm512_div_ps(Xca, Xa)), 65280.0f); }
+    static VF MinF(VF x, VF y) { return _mm512_min_ps(x, y); }  // x < y ? x : y
+    static M LessF(VF x, VF y) { return _mm512_cmp_ps_mask(x, y, _CMP_LT_OQ); }
+    static M LessEqualF(VF x, VF y) { return _mm512_cmp_ps_mask(x, y, _CMP_LE_OQ); }
+    static VF SelectF(M m, VF yes, VF no) { return _mm512_mask_blend_ps(m, no, yes); }
 };
 
 #include "composite/merge_normal_simd_p.h"
 
 }  // namespace
 
-template <bool kMask, bool kKeep>
+template <int kBm, bool kMask, bool kKeep>
 void Row(const uint16_t *s, const uint16_t *m, uint16_t *d, int w, uint32_t pre1, uint32_t op1) {
     int done = 0;
-    NormalRowVector<V, kMask, kKeep>(s, m, d, w, pre1, op1, done);
-    NormalRowTail<kMask, kKeep>(s, m, d, w, pre1, op1, done);
+    BlendRowVector<V, kBm, kMask, kKeep>(s, m, d, w, pre1, op1, done);
+    BlendRowTail<kBm, kMask, kKeep>(s, m, d, w, pre1, op1, done);
 }
 
 void UnitAlphaHook(const int32_t *a, float *out, int n) {
@@ -327,34 +335,66 @@ int DetectBest() {
 const int g_best = DetectBest();
 int g_level = g_best;
 
-// Row loops indexed by [level][mask][keep].
-using RowTable = NormalRowFn[3][2][2];
+// The formulas with row loops, in table order; modes 7, 14 and 27 share a
+// row with 6, 13 and 13.
+constexpr int kRowFormulas[] = {0, 1, 2, 3, 4, 5, 6, 8, 9, 13, 15, 16};
+constexpr int kRowFormulaCount = sizeof(kRowFormulas) / sizeof(kRowFormulas[0]);
+
+int RowFormulaIndex(int mode) {
+    if (mode == 7) mode = 6;
+    if (mode == 14 || mode == 27) mode = 13;
+    for (int i = 0; i < kRowFormulaCount; ++i)
+        if (kRowFormulas[i] == mode) return i;
+    return -1;
+}
+
+// Row loops indexed by [level][formula][mask][keep].
+using RowTable = NormalRowFn[3][kRowFormulaCount][2][2];
 
 #ifdef TSY_HAVE_X86_SIMD
-#define TSY_ROWS(ns)                                                                                 \
-    {                                                                                                \
-        {ns::Row<false, false>, ns::Row<false, true>}, { ns::Row<true, false>, ns::Row<true, true> } \
+#define TSY_ROWS(ns, bm)                                                                                             \
+    {                                                                                                                \
+        {ns::Row<bm, false, false>, ns::Row<bm, false, true>}, { ns::Row<bm, true, false>, ns::Row<bm, true, true> } \
     }
 #else
-#define TSY_ROWS(ns)                                                     \
-    {                                                                    \
-        {NormalRowScalar<false, false>, NormalRowScalar<false, true>}, { \
-            NormalRowScalar<true, false>, NormalRowScalar<true, true>    \
-        }                                                                \
+#define TSY_ROWS(ns, bm)                                                       \
+    {                                                                          \
+        {BlendRowScalar<bm, false, false>, BlendRowScalar<bm, false, true>}, { \
+            BlendRowScalar<bm, true, false>, BlendRowScalar<bm, true, true>    \
+        }                                                                      \
     }
 #endif
+#define TSY_LEVEL(ns)                                                                                               \
+    {                                                                                                               \
+        TSY_ROWS(ns, 0), TSY_ROWS(ns, 1), TSY_ROWS(ns, 2), TSY_ROWS(ns, 3), TSY_ROWS(ns, 4), TSY_ROWS(ns, 5),       \
+            TSY_ROWS(ns, 6), TSY_ROWS(ns, 8), TSY_ROWS(ns, 9), TSY_ROWS(ns, 13), TSY_ROWS(ns, 15), TSY_ROWS(ns, 16) \
+    }
+#define TSY_SCALAR_ROWS(unused, bm)                                            \
+    {                                                                          \
+        {BlendRowScalar<bm, false, false>, BlendRowScalar<bm, false, true>}, { \
+            BlendRowScalar<bm, true, false>, BlendRowScalar<bm, true, true>    \
+        }                                                                      \
+    }
 
 const RowTable kRows = {
-    {{NormalRowScalar<false, false>, NormalRowScalar<false, true>},
-     {NormalRowScalar<true, false>, NormalRowScalar<true, true>}},
-    TSY_ROWS(normal_avx2),
-    TSY_ROWS(normal_avx512),
+    {TSY_SCALAR_ROWS(, 0), TSY_SCALAR_ROWS(, 1), TSY_SCALAR_ROWS(, 2), TSY_SCALAR_ROWS(, 3), TSY_SCALAR_ROWS(, 4),
+     TSY_SCALAR_ROWS(, 5), TSY_SCALAR_ROWS(, 6), TSY_SCALAR_ROWS(, 8), TSY_SCALAR_ROWS(, 9), TSY_SCALAR_ROWS(, 13),
+     TSY_SCALAR_ROWS(, 15), TSY_SCALAR_ROWS(, 16)},
+    TSY_LEVEL(normal_avx2),
+    TSY_LEVEL(normal_avx512),
 };
+#undef TSY_LEVEL
 #undef TSY_ROWS
+#undef TSY_SCALAR_ROWS
 
 }  // namespace
 
-NormalRowFn SelectNormalRow(bool useMask, bool keepDestAlpha) { return kRows[g_level][useMask][keepDestAlpha]; }
+NormalRowFn SelectBlendRow(int mode, bool useMask, bool keepDestAlpha) {
+    const int f = RowFormulaIndex(mode);
+    return f < 0 ? nullptr : kRows[g_level][f][useMask][keepDestAlpha];
+}
+
+NormalRowFn SelectNormalRow(bool useMask, bool keepDestAlpha) { return SelectBlendRow(0, useMask, keepDestAlpha); }
 
 int BestNormalKernel() { return g_best; }
 

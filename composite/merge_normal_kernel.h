@@ -1,6 +1,8 @@
-// The Normal merge of one row: the integer early-outs (transparent source,
-// transparent destination, nothing left of the source, opaque source) and the
-// floating-point blend, in one pass over the row. A scalar loop and vector
+// The merge of one row for Normal and the per-channel formulas (Multiply,
+// Screen, Darken, Lighten, Difference, Negation, Exclusion, Overlay, Hard
+// Light, Reflect, Glow, Add, Subtract and id 27): the integer early-outs
+// (transparent source, transparent destination, nothing left of the source,
+// Normal's opaque source) and the floating-point blend, in one pass. A scalar loop and vector
 // loops (AVX2, AVX-512) chosen at run time give the same bits; see
 // composite_pixel.h for the precision rules all of them follow and
 // merge_normal_simd_p.h for how the vector loops keep them.
@@ -8,15 +10,17 @@
 #include <cstdint>
 
 // Merges w pixels of `source` into `destination` (both RGBA64, packed) with
-// the Normal formula. `mask` is null or the row of the mask layer (used only
+// the loop's formula. `mask` is null or the row of the mask layer (used only
 // by the loops built for a mask). pre1 = preOpacity + 1 (1..256) and op1 =
 // opacity + 1, or 256 for a full opacity. The source and destination rows are
 // either the same memory or do not overlap.
 using NormalRowFn = void (*)(const uint16_t *source, const uint16_t *mask, uint16_t *destination, int w, uint32_t pre1,
                              uint32_t op1);
 
-// The row loop for one call: with or without a mask, writing the alpha or
-// keeping it (alpha lock). Chosen once per merge.
+// The row loop for one call of blend mode `mode`: with or without a mask,
+// writing the alpha or keeping it (alpha lock). Chosen once per merge; null
+// for the modes without a row loop (they go through CompositePixel).
+NormalRowFn SelectBlendRow(int mode, bool useMask, bool keepDestAlpha);
 NormalRowFn SelectNormalRow(bool useMask, bool keepDestAlpha);
 
 // Instruction-set levels of the row loops.

@@ -1,7 +1,7 @@
-// The vector Normal row loop, written once over a small set of vector
-// operations V (V::N pixels per step). merge_normal_kernel.cpp includes this
-// file once per instruction set, inside a namespace whose target options give
-// the operations their instructions.
+// The vector merge row loop for the per-channel formulas (Normal and the
+// formulas of its family), written once over a small set of vector operations V (V::N pixels per step).
+// merge_normal_kernel.cpp includes this file once per instruction set, inside a namespace whose target options give the
+// operations their instructions.
 //
 // How the loop keeps the scalar blend's bits without double precision:
 // - Sa = float(double(a) x 1/65535) is the correctly rounded a / 65535: the
@@ -26,9 +26,52 @@
 // additions, never a fused multiply-add. Tests check the building blocks
 // value by value against the double-precision definitions.
 
-template <class V, bool kMask, bool kKeep>
-inline void NormalRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, int w, uint32_t pre1, uint32_t op1,
-                            int &done) {
+// The premultiplied result Xca of formula kBm per channel, with exactly the
+// operations and order of the scalar per-channel functions (separate
+// multiplications and additions, left to right). kBm is one of the ids the
+// row table lists; 13 stands for the Normal formula without the opaque copy.
+template <class V, int kBm>
+inline typename V::VF FormulaXca(typename V::VF Sca, typename V::VF Dca, typename V::VF Sa, typename V::VF Da,
+                                 typename V::VF iSa, typename V::VF iDa) {
+    using VF = typename V::VF;
+    if constexpr (kBm == 1) {  // Sca Dca + Sca(1 - Da) + Dca(1 - Sa)
+        return V::AddF(V::AddF(V::Mul(Sca, Dca), V::Mul(Sca, iDa)), V::Mul(Dca, iSa));
+    } else if constexpr (kBm == 2) {  // Sca + Dca - Sca Dca
+        return V::Sub(V::AddF(Sca, Dca), V::Mul(Sca, Dca));
+    } else if constexpr (kBm == 3 || kBm == 4) {
+        // Darken: Dca Sa <= Sca Da picks Dca + Sca(1 - Da); Lighten the other way.
+        const VF over = V::AddF(Sca, V::Mul(Dca, iSa));
+        const VF under = V::AddF(Dca, V::Mul(Sca, iDa));
+        const VF x = V::Mul(Dca, Sa), y = V::Mul(Sca, Da);
+        return kBm == 3 ? V::SelectF(V::LessEqualF(x, y), under, over) : V::SelectF(V::LessEqualF(y, x), under, over);
+    } else if constexpr (kBm == 5) {  // Sca + Dca - 2 min(Sca Da, Dca Sa)
+        const VF x = V::Mul(Sca, Da), y = V::Mul(Dca, Sa);
+        return V::Sub(V::AddF(Sca, Dca), V::Mul(V::Set1F(2.0f), V::MinF(x, y)));
+    } else if constexpr (kBm == 6) {  // (Sca Da + Dca Sa - 2 Sca Dca) + Sca(1 - Da) + Dca(1 - Sa)
+        const VF inner = V::Sub(V::AddF(V::Mul(Sca, Da), V::Mul(Dca, Sa)), V::Mul(V::Mul(V::Set1F(2.0f), Sca), Dca));
+        return V::AddF(V::AddF(inner, V::Mul(Sca, iDa)), V::Mul(Dca, iSa));
+    } else if constexpr (kBm == 8 || kBm == 9) {
+        // Overlay (test on the destination), Hard Light (on the source):
+        // 2 Sca Dca + T, or Sa Da - 2(Da - Dca)(Sa - Sca) + T
+        const VF two = V::Set1F(2.0f);
+        const VF T = V::AddF(V::Mul(Sca, iDa), V::Mul(Dca, iSa));
+        const VF low = V::AddF(V::Mul(V::Mul(two, Sca), Dca), T);
+        const VF high = V::AddF(V::Sub(V::Mul(Sa, Da), V::Mul(V::Mul(two, V::Sub(Da, Dca)), V::Sub(Sa, Sca))), T);
+        const auto isLow = kBm == 8 ? V::LessF(V::Mul(two, Dca), Da) : V::LessF(V::Mul(two, Sca), Sa);
+        return V::SelectF(isLow, low, high);
+    } else if constexpr (kBm == 15) {  // Add: Sca + Dca
+        return V::AddF(Sca, Dca);
+    } else if constexpr (kBm == 16) {  // Subtract: Sca + Dca - Sa Da
+        return V::Sub(V::AddF(Sca, Dca), V::Mul(Sa, Da));
+    } else {  // Normal: Sca + Dca(1 - Sa)
+        (void)Sa, (void)Da, (void)iDa;
+        return V::AddF(Sca, V::Mul(Dca, iSa));
+    }
+}
+
+template <class V, int kBm, bool kMask, bool kKeep>
+inline void BlendRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, int w, uint32_t pre1, uint32_t op1,
+                           int &done) {
     using VI = typename V::VI;
     using VF = typename V::VF;
     using M = typename V::M;
@@ -58,21 +101,30 @@ inline void NormalRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, i
         V::LoadPixels(dp, dr, dg, db, da);
         const M destClear = V::Equal(da, zeroI);
         const M aZero = V::Equal(a, zeroI);
-        const M opaque = V::Greater(a, opaqueFloor);
         // (AndNot(x, y) is x and not y.) Lanes that take the source as it is, that become (0, 0, 0, 0), and
         // that need the blend; the others keep the destination.
-        const M copy = V::And(live, V::Or(V::AndNot(destClear, aZero), V::AndNot(opaque, destClear)));
+        M copy = V::And(live, V::AndNot(destClear, aZero));
         const M zero = V::And(live, V::And(destClear, aZero));
-        const M blend = V::AndNot(live, V::Or(V::Or(destClear, aZero), opaque));
+        M blend = V::AndNot(live, V::Or(destClear, aZero));
+        if constexpr (kBm == 0) {  // only Normal lays an opaque source down as it is
+            const M opaque = V::Greater(a, opaqueFloor);
+            copy = V::Or(copy, V::AndNot(V::And(live, opaque), destClear));
+            blend = V::AndNot(blend, opaque);
+        }
         VI outR = dr, outG = dg, outB = db, outA = da;
         if (!V::None(blend)) {
             const VF Sa = V::UnitAlpha(a);
             const VF Da = V::UnitAlpha(da);
             const VF iSa = V::Sub(one, Sa);
-            const VF Xa = V::ClampUnit(V::AddF(V::Mul(V::Sub(one, Da), Sa), Da));
-            const VI br = V::ChannelOut(V::Premultiply(sr, Sa), V::Premultiply(dr, Da), iSa, Xa);
-            const VI bg = V::ChannelOut(V::Premultiply(sg, Sa), V::Premultiply(dg, Da), iSa, Xa);
-            const VI bb = V::ChannelOut(V::Premultiply(sb, Sa), V::Premultiply(db, Da), iSa, Xa);
+            const VF iDa = V::Sub(one, Da);
+            // Xa = (1 - Da) Sa + Da, or Sa + Da for Add and Subtract.
+            const VF Xa = V::ClampUnit(kBm == 15 || kBm == 16 ? V::AddF(Sa, Da) : V::AddF(V::Mul(iDa, Sa), Da));
+            const VI br =
+                V::ChannelOut(FormulaXca<V, kBm>(V::Premultiply(sr, Sa), V::Premultiply(dr, Da), Sa, Da, iSa, iDa), Xa);
+            const VI bg =
+                V::ChannelOut(FormulaXca<V, kBm>(V::Premultiply(sg, Sa), V::Premultiply(dg, Da), Sa, Da, iSa, iDa), Xa);
+            const VI bb =
+                V::ChannelOut(FormulaXca<V, kBm>(V::Premultiply(sb, Sa), V::Premultiply(db, Da), Sa, Da, iSa, iDa), Xa);
             outR = V::Select(blend, br, outR);
             outG = V::Select(blend, bg, outG);
             outB = V::Select(blend, bb, outB);

@@ -122,28 +122,31 @@ TEST_F(MergeTest, FastPathsMatchReferenceForEveryMode) {
     }
 }
 
-// Seeded random Normal scenes at every kernel level: alpha edges (0, 1,
-// 65279, 65280, 65535) on both sides, every mask, opacity, pre-opacity and
-// alpha-lock combination, row lengths around the vector widths.
-TEST_F(MergeTest, NormalKernelsMatchReferenceOnRandomScenes) {
+// Seeded random scenes at every kernel level for every mode with a row loop:
+// alpha edges (0, 1, 65279, 65280, 65535) on both sides, masks, opacities,
+// pre-opacities and the alpha lock, row lengths around the vector widths.
+TEST_F(MergeTest, RowKernelsMatchReferenceOnRandomScenes) {
     KernelLevelGuard guard;
     std::mt19937 rng(20240611);
     const int widths[] = {1, 7, 8, 15, 16, 17, 33, 64};
     const int opacities[] = {0, 1, 127, 128, 254, 255, 256};
     const int pres[] = {0, 1, 128, 254, 255};
-    for (int w : widths) {
-        const int h = 3, stride = 4 * (w + 2);
-        const size_t count = static_cast<size_t>(stride / 4) * (h + 1);
-        const std::vector<uint16_t> src = RandomPixels(rng, count), mask = RandomPixels(rng, count);
-        const std::vector<uint16_t> dst0 = RandomPixels(rng, count);
-        for (int op : opacities) {
-            for (int pre : pres) {
-                for (int flags = 0; flags < 4; ++flags) {
-                    const Setting c{0, op, pre, (flags & 1) != 0, (flags & 2) != 0, false};
-                    for (int level : KernelLevels()) {
-                        SetNormalKernel(level);
-                        ExpectSameAsReference(src, mask, dst0, stride, 1, 0, w, h, 0, 1, c, level);
-                        if (HasFatalFailure()) return;
+    const int modes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 14, 15, 16, 27};
+    for (int mode : modes) {
+        for (int w : widths) {
+            const int h = 3, stride = 4 * (w + 2);
+            const size_t count = static_cast<size_t>(stride / 4) * (h + 1);
+            const std::vector<uint16_t> src = RandomPixels(rng, count), mask = RandomPixels(rng, count);
+            const std::vector<uint16_t> dst0 = RandomPixels(rng, count);
+            for (int op : opacities) {
+                for (int pre : pres) {
+                    for (int flags = 0; flags < 4; ++flags) {
+                        const Setting c{mode, op, pre, (flags & 1) != 0, (flags & 2) != 0, false};
+                        for (int level : KernelLevels()) {
+                            SetNormalKernel(level);
+                            ExpectSameAsReference(src, mask, dst0, stride, 1, 0, w, h, 0, 1, c, level);
+                            if (HasFatalFailure()) return;
+                        }
                     }
                 }
             }
@@ -151,9 +154,9 @@ TEST_F(MergeTest, NormalKernelsMatchReferenceOnRandomScenes) {
     }
 }
 
-// Every source alpha 0..65535 over random destinations, in place as the
-// paint layer commit does, and with the source as its own destination.
-TEST_F(MergeTest, NormalKernelsMatchReferenceForEverySourceAlpha) {
+// Every source alpha 0..65535 over random destinations, and with the source
+// as its own destination.
+TEST_F(MergeTest, RowKernelsMatchReferenceForEverySourceAlpha) {
     KernelLevelGuard guard;
     std::mt19937 rng(7);
     const int w = 256, h = 256, stride = 4 * w;
@@ -172,7 +175,8 @@ TEST_F(MergeTest, NormalKernelsMatchReferenceForEverySourceAlpha) {
     for (int level : KernelLevels()) {
         SetNormalKernel(level);
         for (const Setting &c : {Setting{0, 256, 255, false, false, false}, Setting{0, 200, 100, true, false, false},
-                                 Setting{0, 256, 255, false, true, false}}) {
+                                 Setting{0, 256, 255, false, true, false}, Setting{1, 256, 255, false, false, false},
+                                 Setting{8, 256, 255, true, true, false}, Setting{15, 256, 255, false, false, false}}) {
             ExpectSameAsReference(src, mask, dst0, stride, 0, 0, w, h, 0, 0, c, level);
             if (HasFatalFailure()) return;
         }
