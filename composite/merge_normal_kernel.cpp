@@ -139,6 +139,7 @@ struct V {
     static M Or(M x, M y) { return _mm256_or_si256(x, y); }
     static M AndNot(M x, M y) { return _mm256_andnot_si256(y, x); }
     static bool None(M x) { return _mm256_testz_si256(x, x) != 0; }
+    static bool All(M x) { return _mm256_movemask_epi8(x) == -1; }
     static VI Select(M m, VI yes, VI no) { return _mm256_blendv_epi8(no, yes, m); }
     static VI Third(VI v) { return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(v), _mm256_set1_ps(kThird))); }
 
@@ -165,7 +166,11 @@ struct V {
         const __m256i below = _mm256_add_epi32(_mm256_castps_si256(t), _mm256_castps_si256(up));
         return _mm256_cvttps_epi32(_mm256_castsi256_ps(below));
     }
-    static VI ChannelOut(VF Xca, VF Xa) { return TruncScaled(ClampUnit(_mm256_div_ps(Xca, Xa)), 65280.0f); }
+    template <bool kNonNegative>
+    static VI ChannelOut(VF Xca, VF Xa) {
+        const __m256 q = _mm256_div_ps(Xca, Xa);
+        return TruncScaled(kNonNegative ? _mm256_min_ps(q, _mm256_set1_ps(1.0f)) : ClampUnit(q), 65280.0f);
+    }
     static VF MinF(VF x, VF y) { return _mm256_min_ps(x, y); }  // x < y ? x : y
     static VF LessF(VF x, VF y) { return _mm256_cmp_ps(x, y, _CMP_LT_OQ); }
     static VF LessEqualF(VF x, VF y) { return _mm256_cmp_ps(x, y, _CMP_LE_OQ); }
@@ -258,6 +263,7 @@ struct V {
     static M Or(M x, M y) { return static_cast<M>(x | y); }
     static M AndNot(M x, M y) { return static_cast<M>(x & ~y); }
     static bool None(M x) { return x == 0; }
+    static bool All(M x) { return x == 0xFFFF; }
     static VI Select(M m, VI yes, VI no) { return _mm512_mask_blend_epi32(m, no, yes); }
     static VI Third(VI v) { return _mm512_cvttps_epi32(_mm512_mul_ps(_mm512_cvtepi32_ps(v), _mm512_set1_ps(kThird))); }
 
@@ -280,7 +286,11 @@ struct V {
     static VI TruncScaled(VF q, float k) {
         return _mm512_cvttps_epi32(_mm512_mul_round_ps(q, _mm512_set1_ps(k), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
     }
-    static VI ChannelOut(VF Xca, VF Xa) { return TruncScaled(ClampUnit(_mm512_div_ps(Xca, Xa)), 65280.0f); }
+    template <bool kNonNegative>
+    static VI ChannelOut(VF Xca, VF Xa) {
+        const __m512 q = _mm512_div_ps(Xca, Xa);
+        return TruncScaled(kNonNegative ? _mm512_min_ps(q, _mm512_set1_ps(1.0f)) : ClampUnit(q), 65280.0f);
+    }
     static VF MinF(VF x, VF y) { return _mm512_min_ps(x, y); }  // x < y ? x : y
     static M LessF(VF x, VF y) { return _mm512_cmp_ps_mask(x, y, _CMP_LT_OQ); }
     static M LessEqualF(VF x, VF y) { return _mm512_cmp_ps_mask(x, y, _CMP_LE_OQ); }

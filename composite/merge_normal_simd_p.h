@@ -80,6 +80,11 @@ inline void BlendRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, in
     const VI zeroI = V::Set1(0);
     const VI opaqueFloor = V::Set1(65279);  // a > 65279: the opaque-source copy
     const VF one = V::Set1F(1.0f);
+    const bool scaleAlpha = pre1 != 256u || op1 != 256u;
+    // Normal and Add never give a negative or undefined Xca / Xa in the lanes
+    // they blend (both alphas above 0, every term at least 0), so their
+    // quotients need only the upper clamp.
+    constexpr bool kNonNegative = kBm == 0 || kBm == 13 || kBm == 15;
     int i = 0;
     for (; i + V::N <= w; i += V::N) {
         const uint16_t *sp = s + 4 * i;
@@ -95,8 +100,10 @@ inline void BlendRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, in
             const VI grey = V::Third(V::Add(V::Add(mr, mg), mb));
             a = V::Select(V::NotEqual(ma, zeroI), V::Srli16(V::Mullo(grey, a)), a);
         }
-        a = V::Srli8(V::Mullo(a, vPre));
-        a = V::Srli8(V::Mullo(a, vOp));
+        if (scaleAlpha) {
+            a = V::Srli8(V::Mullo(a, vPre));
+            a = V::Srli8(V::Mullo(a, vOp));
+        }
         VI dr, dg, db, da;
         V::LoadPixels(dp, dr, dg, db, da);
         const M destClear = V::Equal(da, zeroI);
@@ -119,16 +126,23 @@ inline void BlendRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, in
             const VF iDa = V::Sub(one, Da);
             // Xa = (1 - Da) Sa + Da, or Sa + Da for Add and Subtract.
             const VF Xa = V::ClampUnit(kBm == 15 || kBm == 16 ? V::AddF(Sa, Da) : V::AddF(V::Mul(iDa, Sa), Da));
-            const VI br =
-                V::ChannelOut(FormulaXca<V, kBm>(V::Premultiply(sr, Sa), V::Premultiply(dr, Da), Sa, Da, iSa, iDa), Xa);
-            const VI bg =
-                V::ChannelOut(FormulaXca<V, kBm>(V::Premultiply(sg, Sa), V::Premultiply(dg, Da), Sa, Da, iSa, iDa), Xa);
-            const VI bb =
-                V::ChannelOut(FormulaXca<V, kBm>(V::Premultiply(sb, Sa), V::Premultiply(db, Da), Sa, Da, iSa, iDa), Xa);
+            const VI br = V::template ChannelOut<kNonNegative>(
+                FormulaXca<V, kBm>(V::Premultiply(sr, Sa), V::Premultiply(dr, Da), Sa, Da, iSa, iDa), Xa);
+            const VI bg = V::template ChannelOut<kNonNegative>(
+                FormulaXca<V, kBm>(V::Premultiply(sg, Sa), V::Premultiply(dg, Da), Sa, Da, iSa, iDa), Xa);
+            const VI bb = V::template ChannelOut<kNonNegative>(
+                FormulaXca<V, kBm>(V::Premultiply(sb, Sa), V::Premultiply(db, Da), Sa, Da, iSa, iDa), Xa);
+            const VI ba = kKeep ? da : V::TruncScaled(Xa, 65535.0f);
+            if (V::All(blend)) {  // every lane blended: nothing to pick
+                V::StorePixels(dp, br, bg, bb, ba);
+                continue;
+            }
             outR = V::Select(blend, br, outR);
             outG = V::Select(blend, bg, outG);
             outB = V::Select(blend, bb, outB);
-            if (!kKeep) outA = V::Select(blend, V::TruncScaled(Xa, 65535.0f), outA);
+            outA = V::Select(blend, ba, outA);
+        } else if (V::None(V::Or(copy, zero))) {
+            continue;  // nothing changes
         }
         outR = V::Select(zero, zeroI, V::Select(copy, sr, outR));
         outG = V::Select(zero, zeroI, V::Select(copy, sg, outG));
