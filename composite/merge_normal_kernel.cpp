@@ -17,7 +17,8 @@ namespace {
 // ---- scalar ------------------------------------------------------------------
 
 // One pixel of the merge for a formula without alpha-mode transform: steps 1,
-// 2, 3, 5, 6, 7, 8 (Normal only) and 9 of the compositing rule. kBm is the
+// 2, 3, 5, 6 (Color, Hard Color and the Texturize modes clear a transparent
+// destination), 7, 8 (Normal only) and 9 of the compositing rule. kBm is the
 // formula id (13 stands for 13, 14 and 27: the Normal formula without the
 // opaque copy).
 template <int kBm, bool kMask, bool kKeep>
@@ -31,8 +32,9 @@ inline void BlendPixel(const uint16_t *s, const uint16_t *m, uint16_t *d, uint32
     const uint32_t A = d[3];
     uint32_t r, g, b, outA;
     if (A == 0) {
-        if (a == 0) {
+        if (a == 0 || kBm == 17 || kBm == 18 || kBm == 24 || kBm == 25 || kBm == 26) {
             r = g = b = 0;
+            a = 0;
         } else {
             r = s[0], g = s[1], b = s[2];
         }
@@ -172,6 +174,15 @@ struct V {
         return TruncScaled(kNonNegative ? _mm256_min_ps(q, _mm256_set1_ps(1.0f)) : ClampUnit(q), 65280.0f);
     }
     static VF MinF(VF x, VF y) { return _mm256_min_ps(x, y); }  // x < y ? x : y
+    static VF Div(VF x, VF y) { return _mm256_div_ps(x, y); }
+    static VF Sqrt(VF x) { return _mm256_sqrt_ps(x); }
+    // float(double(v) x k) for eight integers.
+    static VF IntTimesDouble(VI v, double k) {
+        const __m256d kk = _mm256_set1_pd(k);
+        const __m256d lo = _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(v)), kk);
+        const __m256d hi = _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(v, 1)), kk);
+        return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(lo)), _mm256_cvtpd_ps(hi), 1);
+    }
     static VF LessF(VF x, VF y) { return _mm256_cmp_ps(x, y, _CMP_LT_OQ); }
     static VF LessEqualF(VF x, VF y) { return _mm256_cmp_ps(x, y, _CMP_LE_OQ); }
     static VF SelectF(VF m, VF yes, VF no) { return _mm256_blendv_ps(no, yes, m); }
@@ -292,6 +303,15 @@ struct V {
         return TruncScaled(kNonNegative ? _mm512_min_ps(q, _mm512_set1_ps(1.0f)) : ClampUnit(q), 65280.0f);
     }
     static VF MinF(VF x, VF y) { return _mm512_min_ps(x, y); }  // x < y ? x : y
+    static VF Div(VF x, VF y) { return _mm512_div_ps(x, y); }
+    static VF Sqrt(VF x) { return _mm512_sqrt_ps(x); }
+    // float(double(v) x k) for sixteen integers.
+    static VF IntTimesDouble(VI v, double k) {
+        const __m512d kk = _mm512_set1_pd(k);
+        const __m512d lo = _mm512_mul_pd(_mm512_cvtepi32_pd(_mm512_castsi512_si256(v)), kk);
+        const __m512d hi = _mm512_mul_pd(_mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(v, 1)), kk);
+        return _mm512_insertf32x8(_mm512_castps256_ps512(_mm512_cvtpd_ps(lo)), _mm512_cvtpd_ps(hi), 1);
+    }
     static M LessF(VF x, VF y) { return _mm512_cmp_ps_mask(x, y, _CMP_LT_OQ); }
     static M LessEqualF(VF x, VF y) { return _mm512_cmp_ps_mask(x, y, _CMP_LE_OQ); }
     static VF SelectF(M m, VF yes, VF no) { return _mm512_mask_blend_ps(m, no, yes); }
@@ -346,8 +366,8 @@ const int g_best = DetectBest();
 int g_level = g_best;
 
 // The formulas with row loops, in table order; modes 7, 14 and 27 share a
-// row with 6, 13 and 13.
-constexpr int kRowFormulas[] = {0, 1, 2, 3, 4, 5, 6, 8, 9, 13, 15, 16};
+// row with 6, 13 and 13. Not here: the HSL modes and the alpha modes.
+constexpr int kRowFormulas[] = {0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 15, 16, 17, 18, 24, 25, 26};
 constexpr int kRowFormulaCount = sizeof(kRowFormulas) / sizeof(kRowFormulas[0]);
 
 int RowFormulaIndex(int mode) {
@@ -361,37 +381,32 @@ int RowFormulaIndex(int mode) {
 // Row loops indexed by [level][formula][mask][keep].
 using RowTable = NormalRowFn[3][kRowFormulaCount][2][2];
 
-#ifdef TSY_HAVE_X86_SIMD
-#define TSY_ROWS(ns, bm)                                                                                             \
-    {                                                                                                                \
-        {ns::Row<bm, false, false>, ns::Row<bm, false, true>}, { ns::Row<bm, true, false>, ns::Row<bm, true, true> } \
-    }
-#else
-#define TSY_ROWS(ns, bm)                                                       \
-    {                                                                          \
-        {BlendRowScalar<bm, false, false>, BlendRowScalar<bm, false, true>}, { \
-            BlendRowScalar<bm, true, false>, BlendRowScalar<bm, true, true>    \
-        }                                                                      \
-    }
-#endif
-#define TSY_LEVEL(ns)                                                                                               \
-    {                                                                                                               \
-        TSY_ROWS(ns, 0), TSY_ROWS(ns, 1), TSY_ROWS(ns, 2), TSY_ROWS(ns, 3), TSY_ROWS(ns, 4), TSY_ROWS(ns, 5),       \
-            TSY_ROWS(ns, 6), TSY_ROWS(ns, 8), TSY_ROWS(ns, 9), TSY_ROWS(ns, 13), TSY_ROWS(ns, 15), TSY_ROWS(ns, 16) \
-    }
 #define TSY_SCALAR_ROWS(unused, bm)                                            \
     {                                                                          \
         {BlendRowScalar<bm, false, false>, BlendRowScalar<bm, false, true>}, { \
             BlendRowScalar<bm, true, false>, BlendRowScalar<bm, true, true>    \
         }                                                                      \
     }
+#ifdef TSY_HAVE_X86_SIMD
+#define TSY_ROWS(ns, bm)                                                                                             \
+    {                                                                                                                \
+        {ns::Row<bm, false, false>, ns::Row<bm, false, true>}, { ns::Row<bm, true, false>, ns::Row<bm, true, true> } \
+    }
+#else
+#define TSY_ROWS(ns, bm) TSY_SCALAR_ROWS(ns, bm)
+#endif
+// One level: the rows of every formula of kRowFormulas, in its order.
+#define TSY_LEVEL(rows, ns)                                                                                     \
+    {                                                                                                           \
+        rows(ns, 0), rows(ns, 1), rows(ns, 2), rows(ns, 3), rows(ns, 4), rows(ns, 5), rows(ns, 6), rows(ns, 8), \
+            rows(ns, 9), rows(ns, 10), rows(ns, 11), rows(ns, 12), rows(ns, 13), rows(ns, 15), rows(ns, 16),    \
+            rows(ns, 17), rows(ns, 18), rows(ns, 24), rows(ns, 25), rows(ns, 26)                                \
+    }
 
 const RowTable kRows = {
-    {TSY_SCALAR_ROWS(, 0), TSY_SCALAR_ROWS(, 1), TSY_SCALAR_ROWS(, 2), TSY_SCALAR_ROWS(, 3), TSY_SCALAR_ROWS(, 4),
-     TSY_SCALAR_ROWS(, 5), TSY_SCALAR_ROWS(, 6), TSY_SCALAR_ROWS(, 8), TSY_SCALAR_ROWS(, 9), TSY_SCALAR_ROWS(, 13),
-     TSY_SCALAR_ROWS(, 15), TSY_SCALAR_ROWS(, 16)},
-    TSY_LEVEL(normal_avx2),
-    TSY_LEVEL(normal_avx512),
+    TSY_LEVEL(TSY_SCALAR_ROWS, scalar),
+    TSY_LEVEL(TSY_ROWS, normal_avx2),
+    TSY_LEVEL(TSY_ROWS, normal_avx512),
 };
 #undef TSY_LEVEL
 #undef TSY_ROWS

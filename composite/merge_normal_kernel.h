@@ -1,8 +1,7 @@
-// The merge of one row for Normal and the per-channel formulas (Multiply,
-// Screen, Darken, Lighten, Difference, Negation, Exclusion, Overlay, Hard
-// Light, Reflect, Glow, Add, Subtract and id 27): the integer early-outs
-// (transparent source, transparent destination, nothing left of the source,
-// Normal's opaque source) and the floating-point blend, in one pass. A scalar loop and vector
+// The merge of one row for Normal and the other colour modes outside the HSL
+// family (ids 1 to 18, 24 to 27): the integer early-outs (transparent source,
+// transparent destination, nothing left of the source, Normal's opaque
+// source) and the floating-point blend, in one pass. A scalar loop and vector
 // loops (AVX2, AVX-512) chosen at run time give the same bits; see
 // composite_pixel.h for the precision rules all of them follow and
 // merge_normal_simd_p.h for how the vector loops keep them.

@@ -30,10 +30,13 @@
 // operations and order of the scalar per-channel functions (separate
 // multiplications and additions, left to right). kBm is one of the ids the
 // row table lists; 13 stands for the Normal formula without the opaque copy.
+// `extra` carries what the formula shares across channels: L for Color and
+// Hard Color, the shift for the Texturize modes.
 template <class V, int kBm>
 inline typename V::VF FormulaXca(typename V::VF Sca, typename V::VF Dca, typename V::VF Sa, typename V::VF Da,
-                                 typename V::VF iSa, typename V::VF iDa) {
+                                 typename V::VF iSa, typename V::VF iDa, typename V::VF extra) {
     using VF = typename V::VF;
+    if constexpr (kBm != 17 && kBm != 18 && kBm != 24 && kBm != 25) (void)extra;
     if constexpr (kBm == 1) {  // Sca Dca + Sca(1 - Da) + Dca(1 - Sa)
         return V::AddF(V::AddF(V::Mul(Sca, Dca), V::Mul(Sca, iDa)), V::Mul(Dca, iSa));
     } else if constexpr (kBm == 2) {  // Sca + Dca - Sca Dca
@@ -59,6 +62,44 @@ inline typename V::VF FormulaXca(typename V::VF Sca, typename V::VF Dca, typenam
         const VF high = V::AddF(V::Sub(V::Mul(Sa, Da), V::Mul(V::Mul(two, V::Sub(Da, Dca)), V::Sub(Sa, Sca))), T);
         const auto isLow = kBm == 8 ? V::LessF(V::Mul(two, Dca), Da) : V::LessF(V::Mul(two, Sca), Sa);
         return V::SelectF(isLow, low, high);
+    } else if constexpr (kBm == 10) {
+        // Soft Light with m = Dca / Da: Dca(Sa + (2 Sca - Sa)(1 - m)) + T while
+        // 2 Sca < Sa; Dca(Sa + (2 Sca - Sa)(3 - 8m)(1 - m)) + T while
+        // 8 Dca <= Da; else Dca Sa + (2 Sca - Sa)(Da sqrt(m) - Dca) + T.
+        const VF one = V::Set1F(1.0f);
+        const VF T = V::AddF(V::Mul(Sca, iDa), V::Mul(Dca, iSa));
+        const VF m = V::Div(Dca, Da);
+        const VF k = V::Sub(V::Mul(V::Set1F(2.0f), Sca), Sa);
+        const VF first = V::AddF(V::Mul(Dca, V::AddF(Sa, V::Mul(k, V::Sub(one, m)))), T);
+        const VF second = V::AddF(
+            V::Mul(Dca,
+                   V::AddF(Sa, V::Mul(V::Mul(k, V::Sub(V::Set1F(3.0f), V::Mul(V::Set1F(8.0f), m))), V::Sub(one, m)))),
+            T);
+        const VF third = V::AddF(V::AddF(V::Mul(Dca, Sa), V::Mul(k, V::Sub(V::Mul(Da, V::Sqrt(m)), Dca))), T);
+        const VF rest = V::SelectF(V::LessEqualF(V::Mul(V::Set1F(8.0f), Dca), Da), second, third);
+        return V::SelectF(V::LessF(V::Mul(V::Set1F(2.0f), Sca), Sa), first, rest);
+    } else if constexpr (kBm == 11) {
+        // Dodge: Dca Sa / (1 - Sca / Sa) + T while Sa Da > Sca Da + Dca Sa, else Sa Da + T
+        const VF T = V::AddF(V::Mul(Sca, iDa), V::Mul(Dca, iSa));
+        const VF SaDa = V::Mul(Sa, Da);
+        const VF yes = V::AddF(V::Div(V::Mul(Dca, Sa), V::Sub(V::Set1F(1.0f), V::Div(Sca, Sa))), T);
+        return V::SelectF(V::LessF(V::AddF(V::Mul(Sca, Da), V::Mul(Dca, Sa)), SaDa), yes, V::AddF(SaDa, T));
+    } else if constexpr (kBm == 12) {
+        // Burn: Sa (Sca Da + Dca Sa - Sa Da) / Sca + T while Sca Da + Dca Sa > Sa Da, else T
+        const VF T = V::AddF(V::Mul(Sca, iDa), V::Mul(Dca, iSa));
+        const VF sum = V::AddF(V::Mul(Sca, Da), V::Mul(Dca, Sa));
+        const VF SaDa = V::Mul(Sa, Da);
+        const VF yes = V::AddF(V::Div(V::Mul(Sa, V::Sub(sum, SaDa)), Sca), T);
+        return V::SelectF(V::LessF(SaDa, sum), yes, T);
+    } else if constexpr (kBm == 17) {  // Color: Sca + (L - 0.5) Sa + Dca(1 - Sa)
+        return V::AddF(V::AddF(Sca, V::Mul(V::Sub(extra, V::Set1F(0.5f)), Sa)), V::Mul(Dca, iSa));
+    } else if constexpr (kBm == 18) {  // Hard Color: Sca + (L - 0.5) 1.75 Sa + Dca(1 - Sa)
+        return V::AddF(V::AddF(Sca, V::Mul(V::Mul(V::Sub(extra, V::Set1F(0.5f)), V::Set1F(1.75f)), Sa)),
+                       V::Mul(Dca, iSa));
+    } else if constexpr (kBm == 24 || kBm == 25) {  // Texturize: Dc + shift 1.75 Sa
+        return V::AddF(V::Div(Dca, Da), V::Mul(V::Mul(extra, V::Set1F(1.75f)), Sa));
+    } else if constexpr (kBm == 26) {  // Texturize3: the destination unchanged
+        return Dca;
     } else if constexpr (kBm == 15) {  // Add: Sca + Dca
         return V::AddF(Sca, Dca);
     } else if constexpr (kBm == 16) {  // Subtract: Sca + Dca - Sa Da
@@ -85,6 +126,12 @@ inline void BlendRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, in
     // they blend (both alphas above 0, every term at least 0), so their
     // quotients need only the upper clamp.
     constexpr bool kNonNegative = kBm == 0 || kBm == 13 || kBm == 15;
+    // Color, Hard Color and the Texturize modes clear a transparent destination.
+    constexpr bool kClearsDest = kBm == 17 || kBm == 18 || kBm == 24 || kBm == 25 || kBm == 26;
+    // The result alpha: Sa + Da for Add and Subtract, Da for the modes that
+    // keep the destination's coverage, (1 - Da) Sa + Da for the others.
+    constexpr bool kSumAlpha = kBm == 15 || kBm == 16;
+    constexpr bool kDestAlpha = kClearsDest;
     int i = 0;
     for (; i + V::N <= w; i += V::N) {
         const uint16_t *sp = s + 4 * i;
@@ -111,8 +158,12 @@ inline void BlendRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, in
         // (AndNot(x, y) is x and not y.) Lanes that take the source as it is, that become (0, 0, 0, 0), and
         // that need the blend; the others keep the destination.
         M copy = V::And(live, V::AndNot(destClear, aZero));
-        const M zero = V::And(live, V::And(destClear, aZero));
+        M zero = V::And(live, V::And(destClear, aZero));
         M blend = V::AndNot(live, V::Or(destClear, aZero));
+        if constexpr (kClearsDest) {
+            zero = V::And(live, destClear);
+            copy = V::AndNot(copy, copy);
+        }
         if constexpr (kBm == 0) {  // only Normal lays an opaque source down as it is
             const M opaque = V::Greater(a, opaqueFloor);
             copy = V::Or(copy, V::AndNot(V::And(live, opaque), destClear));
@@ -124,14 +175,36 @@ inline void BlendRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, in
             const VF Da = V::UnitAlpha(da);
             const VF iSa = V::Sub(one, Sa);
             const VF iDa = V::Sub(one, Da);
-            // Xa = (1 - Da) Sa + Da, or Sa + Da for Add and Subtract.
-            const VF Xa = V::ClampUnit(kBm == 15 || kBm == 16 ? V::AddF(Sa, Da) : V::AddF(V::Mul(iDa, Sa), Da));
-            const VI br = V::template ChannelOut<kNonNegative>(
-                FormulaXca<V, kBm>(V::Premultiply(sr, Sa), V::Premultiply(dr, Da), Sa, Da, iSa, iDa), Xa);
-            const VI bg = V::template ChannelOut<kNonNegative>(
-                FormulaXca<V, kBm>(V::Premultiply(sg, Sa), V::Premultiply(dg, Da), Sa, Da, iSa, iDa), Xa);
-            const VI bb = V::template ChannelOut<kNonNegative>(
-                FormulaXca<V, kBm>(V::Premultiply(sb, Sa), V::Premultiply(db, Da), Sa, Da, iSa, iDa), Xa);
+            VF Xa = kSumAlpha ? V::AddF(Sa, Da) : (kDestAlpha ? Da : V::AddF(V::Mul(iDa, Sa), Da));
+            Xa = V::ClampUnit(Xa);
+            const VF Sca[3] = {V::Premultiply(sr, Sa), V::Premultiply(sg, Sa), V::Premultiply(sb, Sa)};
+            const VF Dca[3] = {V::Premultiply(dr, Da), V::Premultiply(dg, Da), V::Premultiply(db, Da)};
+            VF extra = one;
+            if constexpr (kBm == 17 || kBm == 18) {  // L = (Dca_r + Dca_g + Dca_b) / 3 in float
+                extra = V::Mul(V::AddF(V::AddF(Dca[0], Dca[1]), Dca[2]), V::Set1F(kThird));
+            } else if constexpr (kBm == 24 || kBm == 25) {
+                // Ls = (r + g + b) / 195840 from the unpremultiplied source;
+                // Texturize2 shifts by Ls - 0.5, Texturize by Lt - 0.5 with
+                // Lt = ((Dc_r + k) + (Dc_g + k) + (Dc_b + k)) / 3, k = (Ls - 0.5) Sa.
+                const VF half = V::Set1F(0.5f);
+                const VF Ls = V::IntTimesDouble(V::Add(V::Add(sr, sg), sb), kInv195840);
+                if constexpr (kBm == 25) {
+                    extra = V::Sub(Ls, half);
+                } else {
+                    const VF k = V::Mul(V::Sub(Ls, half), Sa);
+                    const VF Lt =
+                        V::Mul(V::AddF(V::AddF(V::AddF(V::Div(Dca[0], Da), k), V::AddF(V::Div(Dca[1], Da), k)),
+                                       V::AddF(V::Div(Dca[2], Da), k)),
+                               V::Set1F(kThird));
+                    extra = V::Sub(Lt, half);
+                }
+            }
+            const VI br =
+                V::template ChannelOut<kNonNegative>(FormulaXca<V, kBm>(Sca[0], Dca[0], Sa, Da, iSa, iDa, extra), Xa);
+            const VI bg =
+                V::template ChannelOut<kNonNegative>(FormulaXca<V, kBm>(Sca[1], Dca[1], Sa, Da, iSa, iDa, extra), Xa);
+            const VI bb =
+                V::template ChannelOut<kNonNegative>(FormulaXca<V, kBm>(Sca[2], Dca[2], Sa, Da, iSa, iDa, extra), Xa);
             const VI ba = kKeep ? da : V::TruncScaled(Xa, 65535.0f);
             if (V::All(blend)) {  // every lane blended: nothing to pick
                 V::StorePixels(dp, br, bg, bb, ba);

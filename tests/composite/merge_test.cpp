@@ -131,7 +131,7 @@ TEST_F(MergeTest, RowKernelsMatchReferenceOnRandomScenes) {
     const int widths[] = {1, 7, 8, 15, 16, 17, 33, 64};
     const int opacities[] = {0, 1, 127, 128, 254, 255, 256};
     const int pres[] = {0, 1, 128, 254, 255};
-    const int modes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 14, 15, 16, 27};
+    const int modes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 24, 25, 26, 27};
     for (int mode : modes) {
         for (int w : widths) {
             const int h = 3, stride = 4 * (w + 2);
@@ -174,9 +174,12 @@ TEST_F(MergeTest, RowKernelsMatchReferenceForEverySourceAlpha) {
     }
     for (int level : KernelLevels()) {
         SetNormalKernel(level);
-        for (const Setting &c : {Setting{0, 256, 255, false, false, false}, Setting{0, 200, 100, true, false, false},
-                                 Setting{0, 256, 255, false, true, false}, Setting{1, 256, 255, false, false, false},
-                                 Setting{8, 256, 255, true, true, false}, Setting{15, 256, 255, false, false, false}}) {
+        for (const Setting &c :
+             {Setting{0, 256, 255, false, false, false}, Setting{0, 200, 100, true, false, false},
+              Setting{0, 256, 255, false, true, false}, Setting{1, 256, 255, false, false, false},
+              Setting{8, 256, 255, true, true, false}, Setting{15, 256, 255, false, false, false},
+              Setting{10, 256, 255, false, false, false}, Setting{12, 100, 255, false, false, false},
+              Setting{24, 256, 255, false, false, false}, Setting{17, 256, 255, false, true, false}}) {
             ExpectSameAsReference(src, mask, dst0, stride, 0, 0, w, h, 0, 0, c, level);
             if (HasFatalFailure()) return;
         }
