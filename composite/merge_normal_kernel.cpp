@@ -230,6 +230,44 @@ void ThirdHook(const int32_t *v, int32_t *out, int n) {
 namespace normal_avx512 {
 namespace {
 
+// Word indices for the two-source permutations (0-31 the first source, 32-63
+// the second). kGather[c]: word 2i takes channel c of pixel i (word 4i + c of
+// the sixteen pixels). kScatter[0]: word 2j from the first source's word 2j,
+// word 2j + 1 from the second's; kScatter[1] and [2]: pixels 0-7 and 8-15 as
+// (rg pair, ba pair) from the interleaved vectors.
+struct alignas(64) WordIndex {
+    uint16_t v[32];
+    const uint16_t *data() const { return v; }
+};
+constexpr WordIndex GatherIndex(int c) {
+    WordIndex w{};
+    for (int i = 0; i < 16; ++i) w.v[2 * i] = static_cast<uint16_t>(4 * i + c), w.v[2 * i + 1] = 0;
+    return w;
+}
+constexpr WordIndex ScatterIndex(int part) {
+    WordIndex w{};
+    for (int j = 0; j < 16; ++j) {
+        if (part == 0) {
+            w.v[2 * j] = static_cast<uint16_t>(2 * j);
+            w.v[2 * j + 1] = static_cast<uint16_t>(32 + 2 * j);
+        }
+    }
+    if (part != 0) {
+        for (int q = 0; q < 8; ++q) {
+            const int px = 8 * (part - 1) + q;
+            w.v[4 * q] = static_cast<uint16_t>(2 * px);
+            w.v[4 * q + 1] = static_cast<uint16_t>(2 * px + 1);
+            w.v[4 * q + 2] = static_cast<uint16_t>(32 + 2 * px);
+            w.v[4 * q + 3] = static_cast<uint16_t>(32 + 2 * px + 1);
+        }
+    }
+    return w;
+}
+alignas(64) constexpr WordIndex kGatherIdx[4] = {GatherIndex(0), GatherIndex(1), GatherIndex(2), GatherIndex(3)};
+alignas(64) constexpr WordIndex kScatterIdx[3] = {ScatterIndex(0), ScatterIndex(1), ScatterIndex(2)};
+const uint16_t *const kGather[4] = {kGatherIdx[0].v, kGatherIdx[1].v, kGatherIdx[2].v, kGatherIdx[3].v};
+const uint16_t *const kScatter[3] = {kScatterIdx[0].v, kScatterIdx[1].v, kScatterIdx[2].v};
+
 struct V {
     using VI = __m512i;
     using VF = __m512;
@@ -239,28 +277,26 @@ struct V {
     static VI Set1(int32_t v) { return _mm512_set1_epi32(v); }
     static VF Set1F(float v) { return _mm512_set1_ps(v); }
 
-    // Sixteen RGBA64 pixels to four vectors of 32-bit channels, the same
-    // shuffles as the AVX2 loop within each 128-bit lane.
+    // Sixteen RGBA64 pixels to four vectors of 32-bit channels (pixel i in
+    // lane i): one two-source word permutation per channel, the high words
+    // zeroed by the mask.
     static void LoadPixels(const uint16_t *p, VI &r, VI &g, VI &b, VI &a) {
-        const __m512i z = _mm512_setzero_si512();
         const __m512i s0 = _mm512_loadu_si512(p);
         const __m512i s1 = _mm512_loadu_si512(p + 32);
-        const __m512i lo0 = _mm512_unpacklo_epi16(s0, z), hi0 = _mm512_unpackhi_epi16(s0, z);
-        const __m512i lo1 = _mm512_unpacklo_epi16(s1, z), hi1 = _mm512_unpackhi_epi16(s1, z);
-        const __m512i t0 = _mm512_unpacklo_epi32(lo0, hi0), t1 = _mm512_unpackhi_epi32(lo0, hi0);
-        const __m512i t2 = _mm512_unpacklo_epi32(lo1, hi1), t3 = _mm512_unpackhi_epi32(lo1, hi1);
-        r = _mm512_unpacklo_epi64(t0, t2);
-        g = _mm512_unpackhi_epi64(t0, t2);
-        b = _mm512_unpacklo_epi64(t1, t3);
-        a = _mm512_unpackhi_epi64(t1, t3);
+        const __mmask32 low = 0x55555555u;
+        r = _mm512_maskz_permutex2var_epi16(low, s0, _mm512_load_si512(kGather[0]), s1);
+        g = _mm512_maskz_permutex2var_epi16(low, s0, _mm512_load_si512(kGather[1]), s1);
+        b = _mm512_maskz_permutex2var_epi16(low, s0, _mm512_load_si512(kGather[2]), s1);
+        a = _mm512_maskz_permutex2var_epi16(low, s0, _mm512_load_si512(kGather[3]), s1);
     }
+    // The way back: red and green words interleaved, blue and alpha
+    // interleaved, then pixels 0-7 and 8-15 taken from the two.
     static void StorePixels(uint16_t *p, VI r, VI g, VI b, VI a) {
-        const __m512i t0 = _mm512_unpacklo_epi32(r, g), t1 = _mm512_unpacklo_epi32(b, a);
-        const __m512i t2 = _mm512_unpackhi_epi32(r, g), t3 = _mm512_unpackhi_epi32(b, a);
-        const __m512i s0 = _mm512_packus_epi32(_mm512_unpacklo_epi64(t0, t1), _mm512_unpackhi_epi64(t0, t1));
-        const __m512i s1 = _mm512_packus_epi32(_mm512_unpacklo_epi64(t2, t3), _mm512_unpackhi_epi64(t2, t3));
-        _mm512_storeu_si512(p, s0);
-        _mm512_storeu_si512(p + 32, s1);
+        const __m512i pairs = _mm512_load_si512(kScatter[0]);
+        const __m512i rg = _mm512_permutex2var_epi16(r, pairs, g);
+        const __m512i ba = _mm512_permutex2var_epi16(b, pairs, a);
+        _mm512_storeu_si512(p, _mm512_permutex2var_epi16(rg, _mm512_load_si512(kScatter[1]), ba));
+        _mm512_storeu_si512(p + 32, _mm512_permutex2var_epi16(rg, _mm512_load_si512(kScatter[2]), ba));
     }
 
     static VI Add(VI x, VI y) { return _mm512_add_epi32(x, y); }
