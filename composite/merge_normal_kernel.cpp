@@ -168,9 +168,10 @@ struct V {
         const __m256i below = _mm256_add_epi32(_mm256_castps_si256(t), _mm256_castps_si256(up));
         return _mm256_cvttps_epi32(_mm256_castsi256_ps(below));
     }
+    static bool AllOne(VF x) { return _mm256_movemask_ps(_mm256_cmp_ps(x, _mm256_set1_ps(1.0f), _CMP_EQ_OQ)) == 0xFF; }
     template <bool kNonNegative>
-    static VI ChannelOut(VF Xca, VF Xa) {
-        const __m256 q = _mm256_div_ps(Xca, Xa);
+    static VI ChannelOut(VF Xca, VF Xa, bool unitXa) {
+        const __m256 q = unitXa ? Xca : _mm256_div_ps(Xca, Xa);
         return TruncScaled(kNonNegative ? _mm256_min_ps(q, _mm256_set1_ps(1.0f)) : ClampUnit(q), 65280.0f);
     }
     static VF MinF(VF x, VF y) { return _mm256_min_ps(x, y); }  // x < y ? x : y
@@ -333,9 +334,10 @@ struct V {
     static VI TruncScaled(VF q, float k) {
         return _mm512_cvttps_epi32(_mm512_mul_round_ps(q, _mm512_set1_ps(k), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
     }
+    static bool AllOne(VF x) { return _mm512_cmp_ps_mask(x, _mm512_set1_ps(1.0f), _CMP_EQ_OQ) == 0xFFFF; }
     template <bool kNonNegative>
-    static VI ChannelOut(VF Xca, VF Xa) {
-        const __m512 q = _mm512_div_ps(Xca, Xa);
+    static VI ChannelOut(VF Xca, VF Xa, bool unitXa) {
+        const __m512 q = unitXa ? Xca : _mm512_div_ps(Xca, Xa);
         return TruncScaled(kNonNegative ? _mm512_min_ps(q, _mm512_set1_ps(1.0f)) : ClampUnit(q), 65280.0f);
     }
     static VF MinF(VF x, VF y) { return _mm512_min_ps(x, y); }  // x < y ? x : y

@@ -199,12 +199,15 @@ inline void BlendRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, in
                     extra = V::Sub(Lt, half);
                 }
             }
-            const VI br =
-                V::template ChannelOut<kNonNegative>(FormulaXca<V, kBm>(Sca[0], Dca[0], Sa, Da, iSa, iDa, extra), Xa);
-            const VI bg =
-                V::template ChannelOut<kNonNegative>(FormulaXca<V, kBm>(Sca[1], Dca[1], Sa, Da, iSa, iDa, extra), Xa);
-            const VI bb =
-                V::template ChannelOut<kNonNegative>(FormulaXca<V, kBm>(Sca[2], Dca[2], Sa, Da, iSa, iDa, extra), Xa);
+            // Over an opaque destination Xa is exactly 1 in every lane, and a
+            // division by 1 gives its dividend: the divisions are skipped.
+            const bool unitXa = V::AllOne(Xa);
+            const VI br = V::template ChannelOut<kNonNegative>(
+                FormulaXca<V, kBm>(Sca[0], Dca[0], Sa, Da, iSa, iDa, extra), Xa, unitXa);
+            const VI bg = V::template ChannelOut<kNonNegative>(
+                FormulaXca<V, kBm>(Sca[1], Dca[1], Sa, Da, iSa, iDa, extra), Xa, unitXa);
+            const VI bb = V::template ChannelOut<kNonNegative>(
+                FormulaXca<V, kBm>(Sca[2], Dca[2], Sa, Da, iSa, iDa, extra), Xa, unitXa);
             const VI ba = kKeep ? da : V::TruncScaled(Xa, 65535.0f);
             if (V::All(blend)) {  // every lane blended: nothing to pick
                 V::StorePixels(dp, br, bg, bb, ba);

@@ -183,6 +183,15 @@ TEST_F(MergeTest, RowKernelsMatchReferenceForEverySourceAlpha) {
             ExpectSameAsReference(src, mask, dst0, stride, 0, 0, w, h, 0, 0, c, level);
             if (HasFatalFailure()) return;
         }
+        // Over an opaque destination every group blends with a result alpha
+        // of exactly 1 (the loops skip the divisions there).
+        std::vector<uint16_t> opaque = dst0;
+        for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 65535;
+        for (int mode : {0, 1, 10, 17}) {
+            ExpectSameAsReference(src, mask, opaque, stride, 0, 0, w, h, 0, 0,
+                                  Setting{mode, 256, 255, false, false, false}, level);
+            if (HasFatalFailure()) return;
+        }
         // Source and destination the same buffer at the same place.
         std::vector<uint16_t> fast = src, ref = src;
         MergeRegion(fast.data(), 0, 0, w, h, stride, nullptr, fast.data(), 0, 0, stride, 0, 0, 256, 255, false, false);
