@@ -94,8 +94,11 @@ void BM_MergeMultiplyHalfReference(benchmark::State &s) { RunMerge(s, 1, AlphaKi
 void BM_MergeOverlayHalf(benchmark::State &s) { RunMerge(s, 8, AlphaKind::Half, true); }
 void BM_MergeScreenMixed(benchmark::State &s) { RunMerge(s, 2, AlphaKind::Mixed, true); }
 void BM_MergeSoftLightHalf(benchmark::State &s) { RunMerge(s, 10, AlphaKind::Half, true); }
+void BM_MergeSoftLightHalfReference(benchmark::State &s) { RunMerge(s, 10, AlphaKind::Half, false); }
 void BM_MergeHslColorHalf(benchmark::State &s) { RunMerge(s, 23, AlphaKind::Half, true); }
 void BM_MergeAlphaSmoothLumMixed(benchmark::State &s) { RunMerge(s, 40, AlphaKind::Mixed, true); }
+void BM_MergeAlphaSmoothLumMixedReference(benchmark::State &s) { RunMerge(s, 40, AlphaKind::Mixed, false); }
+void BM_MergeAlphaNormalHalf(benchmark::State &s) { RunMerge(s, 28, AlphaKind::Half, true); }
 
 // pixman OVER, premultiplied a8r8g8b8, half-transparent source over opaque.
 void BM_PixmanOverHalf(benchmark::State &state) {
@@ -151,5 +154,8 @@ MERGE_BENCH(BM_MergeMultiplyHalfReference);
 MERGE_BENCH(BM_MergeOverlayHalf);
 MERGE_BENCH(BM_MergeScreenMixed);
 MERGE_BENCH(BM_MergeSoftLightHalf);
+MERGE_BENCH(BM_MergeSoftLightHalfReference);
 MERGE_BENCH(BM_MergeHslColorHalf);
 MERGE_BENCH(BM_MergeAlphaSmoothLumMixed);
+MERGE_BENCH(BM_MergeAlphaSmoothLumMixedReference);
+MERGE_BENCH(BM_MergeAlphaNormalHalf);

@@ -1,13 +1,15 @@
 // MergeRegion and the merge exports. The general path runs CompositePixel on
 // every pixel; Normal and the per-channel formulas run the row loops of
 // merge_normal_kernel.h, which take the integer early-outs and the blend in
-// one pass.
+// one pass; the alpha modes transform their pixels first and blend the
+// Normal-formula ones with the same loops.
 #include "composite/merge.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
+#include "composite/blend_formulas.h"
 #include "composite/blend_mode_names.h"
 #include "composite/composite_pixel.h"
 #include "composite/merge_normal_kernel.h"
@@ -32,6 +34,57 @@ void MergeRows(NormalRowFn row, const uint16_t *source, int x, int y, int w, int
         uint16_t *d =
             destination + static_cast<size_t>(dy + j) * static_cast<size_t>(destStride) + 4u * static_cast<size_t>(dx);
         row(source + srcRow, mask != nullptr ? mask + srcRow : nullptr, d, w, pre1, op1);
+    }
+}
+
+// Alpha modes (28 to 49): each chunk of a row is first transformed pixel by
+// pixel (mask, pre-opacity and the alpha-mode transform, in that order) into
+// a small buffer; the pixels that end with the Normal formula and a source
+// alpha above 0 are then blended by the row loop of formula 13 (Normal without
+// the opaque copy, which only mode 0 takes) with the opacity still to apply.
+// Every other pixel (a destination taken as transparent, a switch to the
+// Texturize2 or Multiply formula, nothing left of the source) is composited on
+// its own by CompositePixel and left out of the row loop (alpha 0 there).
+void MergeAlphaModeRows(const uint16_t *source, int x, int y, int w, int h, int sourceStride, const uint16_t *mask,
+                        uint16_t *destination, int dx, int dy, int destStride, const CompositeOptions &opt) {
+    constexpr int kChunk = 64;
+    const NormalRowFn row = SelectBlendRow(13, false, opt.keepDestAlpha);
+    const uint32_t op1 = opt.opacity >= 255 ? 256u : static_cast<uint32_t>(opt.opacity) + 1u;
+    const uint32_t pre1 = opt.preOpacity + 1u;
+    const int32_t m = opt.mode;
+    uint16_t t[4 * kChunk];
+    for (int j = 0; j < h; ++j) {
+        const size_t srcRow =
+            static_cast<size_t>(y + j) * static_cast<size_t>(sourceStride) + 4u * static_cast<size_t>(x);
+        const uint16_t *sRow = source + srcRow;
+        const uint16_t *mRow = mask != nullptr ? mask + srcRow : nullptr;
+        uint16_t *dRow =
+            destination + static_cast<size_t>(dy + j) * static_cast<size_t>(destStride) + 4u * static_cast<size_t>(dx);
+        for (int i0 = 0; i0 < w; i0 += kChunk) {
+            const int n = std::min(kChunk, w - i0);
+            for (int i = 0; i < n; ++i) {
+                const uint16_t *sp = sRow + 4 * (i0 + i);
+                const uint16_t *mp = mRow != nullptr ? mRow + 4 * (i0 + i) : nullptr;
+                uint32_t a = sp[3];
+                if (mp != nullptr && mp[3] > 0) a = (((static_cast<uint32_t>(mp[0]) + mp[1] + mp[2]) / 3u) * a) >> 16;
+                a = (pre1 * a) >> 8;
+                const AlphaTransformed tr =
+                    ApplyAlphaTransform(m, sp[0], sp[1], sp[2], a, opt.alphaLayerOpacity, opt.sameModeMerge);
+                uint16_t *tp = t + 4 * i;
+                const bool inRange = tr.r >= 0 && tr.r <= 65535 && tr.g >= 0 && tr.g <= 65535 && tr.b >= 0 &&
+                                     tr.b <= 65535 && tr.a <= 65535;
+                if (tr.destAsTransparent || tr.bm != m || tr.a == 0 || !inRange) {
+                    CompositePixel16(sp, dRow + 4 * (i0 + i), mp, opt);
+                    tp[0] = tp[1] = tp[2] = tp[3] = 0;  // left alone by the row loop
+                } else {
+                    tp[0] = static_cast<uint16_t>(tr.r);
+                    tp[1] = static_cast<uint16_t>(tr.g);
+                    tp[2] = static_cast<uint16_t>(tr.b);
+                    tp[3] = static_cast<uint16_t>(tr.a);
+                }
+            }
+            row(t, nullptr, dRow + 4 * i0, n, 256u, op1);
+        }
     }
 }
 
@@ -80,6 +133,15 @@ void MergeRegion(const uint16_t *source, int x, int y, int w, int h, int sourceS
         const CompositeOptions opt = MakeCompositeOptions(mode, preOpacity, opacity, keepDestAlpha, false, true);
         MergeRows(row, source, x, y, w, h, sourceStride, useMask ? mask : nullptr, destination, dx, dy, destStride,
                   opt.opacity, opt.preOpacity);
+        return;
+    }
+    if (g_fastPaths && mode >= kFirstAlphaModeId && mode <= kLastAlphaModeId &&
+        !OverlapsShifted(source, x, y, w, h, sourceStride, destination, dx, dy, destStride) &&
+        !(useMask && OverlapsShifted(mask, x, y, w, h, sourceStride, destination, dx, dy, destStride))) {
+        const CompositeOptions opt =
+            MakeCompositeOptions(mode, preOpacity, opacity, keepDestAlpha, sameModeMerge, true);
+        MergeAlphaModeRows(source, x, y, w, h, sourceStride, useMask ? mask : nullptr, destination, dx, dy, destStride,
+                           opt);
         return;
     }
     MergeRegionReference(source, x, y, w, h, sourceStride, mask, destination, dx, dy, destStride, mode, maskMode,

@@ -154,6 +154,33 @@ TEST_F(MergeTest, RowKernelsMatchReferenceOnRandomScenes) {
     }
 }
 
+// The alpha modes over rows longer than their transform chunk, with and
+// without the same-mode flag, mask, opacity and alpha lock, every level.
+TEST_F(MergeTest, AlphaModesMatchReferenceOnWideRows) {
+    KernelLevelGuard guard;
+    std::mt19937 rng(4321);
+    const int w = 150, h = 4, stride = 4 * (w + 1);
+    const size_t count = static_cast<size_t>(stride / 4) * (h + 1);
+    const std::vector<uint16_t> src = RandomPixels(rng, count), mask = RandomPixels(rng, count);
+    const std::vector<uint16_t> dst0 = RandomPixels(rng, count);
+    TSY_SetAlphaLayerOpacity(80);
+    for (int mode = 28; mode <= 49; ++mode) {
+        for (int flags = 0; flags < 16; ++flags) {
+            const Setting c{mode,
+                            (flags & 8) ? 100 : 256,
+                            (flags & 8) ? 180 : 255,
+                            (flags & 1) != 0,
+                            (flags & 2) != 0,
+                            (flags & 4) != 0};
+            for (int level : KernelLevels()) {
+                SetNormalKernel(level);
+                ExpectSameAsReference(src, mask, dst0, stride, 1, 0, w, h, 0, 1, c, level);
+                if (HasFatalFailure()) return;
+            }
+        }
+    }
+}
+
 // Every source alpha 0..65535 over random destinations, and with the source
 // as its own destination.
 TEST_F(MergeTest, RowKernelsMatchReferenceForEverySourceAlpha) {
