@@ -1,7 +1,8 @@
-// The vector merge row loop for the per-channel formulas (Normal and the
-// formulas of its family), written once over a small set of vector operations V (V::N pixels per step).
-// merge_normal_kernel.cpp includes this file once per instruction set, inside a namespace whose target options give the
-// operations their instructions.
+// The vector merge row loop for the colour formulas outside the HSL family,
+// written once over a small set of vector operations V (V::N pixels per
+// step). merge_normal_kernel.cpp includes this file once per instruction set,
+// inside a namespace whose target options give the operations their
+// instructions.
 //
 // How the loop keeps the scalar blend's bits without double precision:
 // - Sa = float(double(a) x 1/65535) is the correctly rounded a / 65535: the
@@ -22,9 +23,16 @@
 // - The mask grey (mr + mg + mb) / 3 for sums up to 196605 is
 //   trunc(float(sum) x 0.33333334f): the float third is a little above 1/3,
 //   by far too little to reach the next integer.
+// - Divisions inside the formulas (Soft Light, Dodge, Burn, the Texturize
+//   modes) and Soft Light's square root are the correctly rounded vector
+//   instructions, as their scalar counterparts are; the Texturize modes'
+//   source luminance is computed in double as in the scalar code.
+// - Where every lane's Xa is exactly 1 (an opaque destination) the quotient
+//   is Xca itself, so the divisions are skipped.
 // The formulas themselves (Xa, Xca) use separate multiplications and
-// additions, never a fused multiply-add. Tests check the building blocks
-// value by value against the double-precision definitions.
+// additions in the scalar order, never a fused multiply-add. Tests check the
+// building blocks value by value against the double-precision definitions,
+// and whole rows against the reference merge.
 
 // The premultiplied result Xca of formula kBm per channel, with exactly the
 // operations and order of the scalar per-channel functions (separate
