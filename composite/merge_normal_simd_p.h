@@ -185,10 +185,9 @@ inline void BlendRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, in
             const VF iDa = V::Sub(one, Da);
             VF Xa = kSumAlpha ? V::AddF(Sa, Da) : (kDestAlpha ? Da : V::AddF(V::Mul(iDa, Sa), Da));
             Xa = V::ClampUnit(Xa);
-            const VF Sca[3] = {V::Premultiply(sr, Sa), V::Premultiply(sg, Sa), V::Premultiply(sb, Sa)};
-            const VF Dca[3] = {V::Premultiply(dr, Da), V::Premultiply(dg, Da), V::Premultiply(db, Da)};
             VF extra = one;
             if constexpr (kBm == 17 || kBm == 18) {  // L = (Dca_r + Dca_g + Dca_b) / 3 in float
+                const VF Dca[3] = {V::Premultiply(dr, Da), V::Premultiply(dg, Da), V::Premultiply(db, Da)};
                 extra = V::Mul(V::AddF(V::AddF(Dca[0], Dca[1]), Dca[2]), V::Set1F(kThird));
             } else if constexpr (kBm == 24 || kBm == 25) {
                 // Ls = (r + g + b) / 195840 from the unpremultiplied source;
@@ -199,6 +198,7 @@ inline void BlendRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, in
                 if constexpr (kBm == 25) {
                     extra = V::Sub(Ls, half);
                 } else {
+                    const VF Dca[3] = {V::Premultiply(dr, Da), V::Premultiply(dg, Da), V::Premultiply(db, Da)};
                     const VF k = V::Mul(V::Sub(Ls, half), Sa);
                     const VF Lt =
                         V::Mul(V::AddF(V::AddF(V::AddF(V::Div(Dca[0], Da), k), V::AddF(V::Div(Dca[1], Da), k)),
@@ -210,12 +210,16 @@ inline void BlendRowVector(const uint16_t *s, const uint16_t *m, uint16_t *d, in
             // Over an opaque destination Xa is exactly 1 in every lane, and a
             // division by 1 gives its dividend: the divisions are skipped.
             const bool unitXa = V::AllOne(Xa);
-            const VI br = V::template ChannelOut<kNonNegative>(
-                FormulaXca<V, kBm>(Sca[0], Dca[0], Sa, Da, iSa, iDa, extra), Xa, unitXa);
-            const VI bg = V::template ChannelOut<kNonNegative>(
-                FormulaXca<V, kBm>(Sca[1], Dca[1], Sa, Da, iSa, iDa, extra), Xa, unitXa);
-            const VI bb = V::template ChannelOut<kNonNegative>(
-                FormulaXca<V, kBm>(Sca[2], Dca[2], Sa, Da, iSa, iDa, extra), Xa, unitXa);
+            // One channel at a time (the premultiplied values are recomputed,
+            // bit for bit, rather than kept: fewer live registers).
+            const auto channel = [&](VI sc, VI dc) {
+                return V::template ChannelOut<kNonNegative>(
+                    FormulaXca<V, kBm>(V::Premultiply(sc, Sa), V::Premultiply(dc, Da), Sa, Da, iSa, iDa, extra), Xa,
+                    unitXa);
+            };
+            const VI br = channel(sr, dr);
+            const VI bg = channel(sg, dg);
+            const VI bb = channel(sb, db);
             const VI ba = kKeep ? da : V::TruncScaled(Xa, 65535.0f);
             if (V::All(blend)) {  // every lane blended: nothing to pick
                 V::StorePixels(dp, br, bg, bb, ba);
