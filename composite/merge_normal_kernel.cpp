@@ -92,8 +92,12 @@ const float kTail65280 = static_cast<float>(kInv65280 - static_cast<double>(stat
 
 // ---- AVX2 (8 pixels per step) --------------------------------------------------
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
+#endif
 namespace normal_avx2 {
 namespace {
 
@@ -218,16 +222,25 @@ void ThirdHook(const int32_t *v, int32_t *out, int n) {
 }
 
 }  // namespace normal_avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 // ---- AVX-512 (16 pixels per step) ----------------------------------------------
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx2,fma"))), \
+                             apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw,avx512dq,avx512vl,avx2,fma")
 // GCC 12 takes the deliberately undefined pass-through operand inside the
-// 512-bit unpack and shift intrinsics for an uninitialised variable.
+// 512-bit intrinsics for an uninitialised variable.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 namespace normal_avx512 {
 namespace {
 
@@ -380,8 +393,12 @@ void ThirdHook(const int32_t *v, int32_t *out, int n) {
 }
 
 }  // namespace normal_avx512
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC diagnostic pop
 #pragma GCC pop_options
+#endif
 
 #endif  // TSY_HAVE_X86_SIMD
 
