@@ -46,9 +46,9 @@ uint64_t Hash(const std::vector<uint16_t> &v) {
     return h;
 }
 
-void RunMerge(benchmark::State &state, int mode, AlphaKind kind, bool fast) {
+void RunMerge(benchmark::State &state, int mode, AlphaKind kind, bool fast, AlphaKind destKind = AlphaKind::Opaque) {
     const std::vector<uint16_t> src = Layer(1, kind);
-    std::vector<uint16_t> dst = Layer(2, AlphaKind::Opaque);
+    std::vector<uint16_t> dst = Layer(2, destKind);
     SetMergeFastPaths(fast);
     // The hash of one merge into the fresh destination, comparable across
     // the paths; the timed loop then merges again and again.
@@ -84,6 +84,12 @@ void BM_MergeNormalMixedAvx2(benchmark::State &s) {
 }
 void BM_MergeNormalHalfReference(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Half, false); }
 void BM_MergeNormalMixed(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Mixed, true); }
+// Over a half-transparent destination the result alpha is below 1, so the
+// blend divides (over an opaque destination it does not need to).
+void BM_MergeNormalHalfOverHalf(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Half, true, AlphaKind::Half); }
+void BM_MergeNormalHalfOverHalfReference(benchmark::State &s) {
+    RunMerge(s, 0, AlphaKind::Half, false, AlphaKind::Half);
+}
 void BM_MergeMultiplyHalf(benchmark::State &s) { RunMerge(s, 1, AlphaKind::Half, true); }
 void BM_MergeMultiplyHalfAvx2(benchmark::State &s) {
     SetNormalKernel(kNormalKernelAvx2);
@@ -147,6 +153,8 @@ MERGE_BENCH(BM_MergeNormalHalfAvx2);
 MERGE_BENCH(BM_MergeNormalHalfScalar);
 MERGE_BENCH(BM_MergeNormalHalfReference);
 MERGE_BENCH(BM_MergeNormalMixed);
+MERGE_BENCH(BM_MergeNormalHalfOverHalf);
+MERGE_BENCH(BM_MergeNormalHalfOverHalfReference);
 MERGE_BENCH(BM_MergeNormalMixedAvx2);
 MERGE_BENCH(BM_MergeMultiplyHalf);
 MERGE_BENCH(BM_MergeMultiplyHalfAvx2);
