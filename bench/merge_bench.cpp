@@ -46,9 +46,9 @@ uint64_t Hash(const std::vector<uint16_t> &v) {
     return h;
 }
 
-void RunMerge(benchmark::State &state, int mode, AlphaKind kind, bool fast) {
+void RunMerge(benchmark::State &state, int mode, AlphaKind kind, bool fast, AlphaKind destKind = AlphaKind::Opaque) {
     const std::vector<uint16_t> src = Layer(1, kind);
-    std::vector<uint16_t> dst = Layer(2, AlphaKind::Opaque);
+    std::vector<uint16_t> dst = Layer(2, destKind);
     SetMergeFastPaths(fast);
     // The hash of one merge into the fresh destination, comparable across
     // the paths; the timed loop then merges again and again.
@@ -67,17 +67,44 @@ void RunMerge(benchmark::State &state, int mode, AlphaKind kind, bool fast) {
 
 void BM_MergeNormalOpaque(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Opaque, true); }
 void BM_MergeNormalHalf(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Half, true); }
-void BM_MergeNormalHalfScalarBatch(benchmark::State &s) {
-    SetNormalBatchSimd(false);
+void BM_MergeNormalHalfScalar(benchmark::State &s) {
+    SetNormalKernel(kNormalKernelScalar);
     RunMerge(s, 0, AlphaKind::Half, true);
-    SetNormalBatchSimd(true);
+    SetNormalKernel(BestNormalKernel());
+}
+void BM_MergeNormalHalfAvx2(benchmark::State &s) {
+    SetNormalKernel(kNormalKernelAvx2);
+    RunMerge(s, 0, AlphaKind::Half, true);
+    SetNormalKernel(BestNormalKernel());
+}
+void BM_MergeNormalMixedAvx2(benchmark::State &s) {
+    SetNormalKernel(kNormalKernelAvx2);
+    RunMerge(s, 0, AlphaKind::Mixed, true);
+    SetNormalKernel(BestNormalKernel());
 }
 void BM_MergeNormalHalfReference(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Half, false); }
 void BM_MergeNormalMixed(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Mixed, true); }
+// Over a half-transparent destination the result alpha is below 1, so the
+// blend divides (over an opaque destination it does not need to).
+void BM_MergeNormalHalfOverHalf(benchmark::State &s) { RunMerge(s, 0, AlphaKind::Half, true, AlphaKind::Half); }
+void BM_MergeNormalHalfOverHalfReference(benchmark::State &s) {
+    RunMerge(s, 0, AlphaKind::Half, false, AlphaKind::Half);
+}
 void BM_MergeMultiplyHalf(benchmark::State &s) { RunMerge(s, 1, AlphaKind::Half, true); }
+void BM_MergeMultiplyHalfAvx2(benchmark::State &s) {
+    SetNormalKernel(kNormalKernelAvx2);
+    RunMerge(s, 1, AlphaKind::Half, true);
+    SetNormalKernel(BestNormalKernel());
+}
+void BM_MergeMultiplyHalfReference(benchmark::State &s) { RunMerge(s, 1, AlphaKind::Half, false); }
+void BM_MergeOverlayHalf(benchmark::State &s) { RunMerge(s, 8, AlphaKind::Half, true); }
+void BM_MergeScreenMixed(benchmark::State &s) { RunMerge(s, 2, AlphaKind::Mixed, true); }
 void BM_MergeSoftLightHalf(benchmark::State &s) { RunMerge(s, 10, AlphaKind::Half, true); }
+void BM_MergeSoftLightHalfReference(benchmark::State &s) { RunMerge(s, 10, AlphaKind::Half, false); }
 void BM_MergeHslColorHalf(benchmark::State &s) { RunMerge(s, 23, AlphaKind::Half, true); }
 void BM_MergeAlphaSmoothLumMixed(benchmark::State &s) { RunMerge(s, 40, AlphaKind::Mixed, true); }
+void BM_MergeAlphaSmoothLumMixedReference(benchmark::State &s) { RunMerge(s, 40, AlphaKind::Mixed, false); }
+void BM_MergeAlphaNormalHalf(benchmark::State &s) { RunMerge(s, 28, AlphaKind::Half, true); }
 
 // pixman OVER, premultiplied a8r8g8b8, half-transparent source over opaque.
 void BM_PixmanOverHalf(benchmark::State &state) {
@@ -122,10 +149,21 @@ MERGE_BENCH(BM_BandwidthFloorRGBA64);
 MERGE_BENCH(BM_PixmanOverHalf);
 MERGE_BENCH(BM_MergeNormalOpaque);
 MERGE_BENCH(BM_MergeNormalHalf);
-MERGE_BENCH(BM_MergeNormalHalfScalarBatch);
+MERGE_BENCH(BM_MergeNormalHalfAvx2);
+MERGE_BENCH(BM_MergeNormalHalfScalar);
 MERGE_BENCH(BM_MergeNormalHalfReference);
 MERGE_BENCH(BM_MergeNormalMixed);
+MERGE_BENCH(BM_MergeNormalHalfOverHalf);
+MERGE_BENCH(BM_MergeNormalHalfOverHalfReference);
+MERGE_BENCH(BM_MergeNormalMixedAvx2);
 MERGE_BENCH(BM_MergeMultiplyHalf);
+MERGE_BENCH(BM_MergeMultiplyHalfAvx2);
+MERGE_BENCH(BM_MergeMultiplyHalfReference);
+MERGE_BENCH(BM_MergeOverlayHalf);
+MERGE_BENCH(BM_MergeScreenMixed);
 MERGE_BENCH(BM_MergeSoftLightHalf);
+MERGE_BENCH(BM_MergeSoftLightHalfReference);
 MERGE_BENCH(BM_MergeHslColorHalf);
 MERGE_BENCH(BM_MergeAlphaSmoothLumMixed);
+MERGE_BENCH(BM_MergeAlphaSmoothLumMixedReference);
+MERGE_BENCH(BM_MergeAlphaNormalHalf);

@@ -1,12 +1,15 @@
 // MergeRegion and the merge exports. The general path runs CompositePixel on
-// every pixel; the Normal path takes the integer early-outs inline and hands
-// the pixels that need the floating-point blend to a batch kernel.
+// every pixel; Normal and the per-channel formulas run the row loops of
+// merge_normal_kernel.h, which take the integer early-outs and the blend in
+// one pass; the alpha modes transform their pixels first and blend the
+// Normal-formula ones with the same loops.
 #include "composite/merge.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
+#include "composite/blend_formulas.h"
 #include "composite/blend_mode_names.h"
 #include "composite/composite_pixel.h"
 #include "composite/merge_normal_kernel.h"
@@ -18,83 +21,76 @@ namespace {
 
 bool g_fastPaths = true;
 
-// Step 2 of CompositePixel for the fast path: the mask grey scales the alpha.
-inline uint32_t MaskAlpha(const uint16_t *m, uint32_t a) {
-    if (m[3] == 0) return a;
-    const uint32_t grey = (static_cast<uint32_t>(m[0]) + m[1] + m[2]) / 3u;
-    return (grey * a) >> 16;
-}
-
-void FlushNormalBatch(NormalBatch &batch, int &n, bool keepDestAlpha) {
-    if (n == 0) return;
-    BlendNormalBatch(batch, n);
-    for (int i = 0; i < n; ++i) {
-        uint16_t *d = batch.dst[i];
-        d[0] = static_cast<uint16_t>(batch.sr[i]);
-        d[1] = static_cast<uint16_t>(batch.sg[i]);
-        d[2] = static_cast<uint16_t>(batch.sb[i]);
-        if (!keepDestAlpha) d[3] = static_cast<uint16_t>(batch.sa[i]);
-    }
-    n = 0;
-}
-
-// Mode 0: steps 1, 2, 3, 5, 6, 7 and 8 inline, step 9 in batches.
-template <bool kMask, bool kKeep>
-void MergeNormal(const uint16_t *source, int x, int y, int w, int h, int sourceStride, const uint16_t *mask,
-                 uint16_t *destination, int dx, int dy, int destStride, int opacity, uint32_t preOpacity) {
-    NormalBatch batch;
-    int n = 0;
+// The modes with a row loop: the loop takes the early-outs and the blend in
+// one pass over each row.
+void MergeRows(NormalRowFn row, const uint16_t *source, int x, int y, int w, int h, int sourceStride,
+               const uint16_t *mask, uint16_t *destination, int dx, int dy, int destStride, int opacity,
+               uint32_t preOpacity) {
     const uint32_t pre1 = preOpacity + 1u;
+    const uint32_t op1 = opacity >= 255 ? 256u : static_cast<uint32_t>(opacity) + 1u;
     for (int j = 0; j < h; ++j) {
         const size_t srcRow =
             static_cast<size_t>(y + j) * static_cast<size_t>(sourceStride) + 4u * static_cast<size_t>(x);
-        const uint16_t *s = source + srcRow;
-        const uint16_t *m = kMask ? mask + srcRow : nullptr;
         uint16_t *d =
             destination + static_cast<size_t>(dy + j) * static_cast<size_t>(destStride) + 4u * static_cast<size_t>(dx);
-        for (int i = 0; i < w; ++i, s += 4, d += 4) {
-            const uint32_t a0 = s[3];
-            if (a0 == 0) continue;
-            uint32_t a = a0;
-            if (kMask) a = MaskAlpha(m + 4 * i, a);
-            a = ScaleByOpacity((pre1 * a) >> 8, opacity);
-            const uint32_t A = d[3];
-            if (A == 0) {
-                if (a == 0) {
-                    d[0] = d[1] = d[2] = 0;
-                } else {
-                    d[0] = s[0];
-                    d[1] = s[1];
-                    d[2] = s[2];
-                }
-                if (!kKeep) d[3] = static_cast<uint16_t>(a);
-            } else if (a == 0) {
-                continue;
-            } else if (a >= 65280) {
-                d[0] = s[0];
-                d[1] = s[1];
-                d[2] = s[2];
-                if (!kKeep) d[3] = static_cast<uint16_t>(a);
-            } else {
-                batch.sr[n] = s[0];
-                batch.sg[n] = s[1];
-                batch.sb[n] = s[2];
-                batch.sa[n] = static_cast<int32_t>(a);
-                batch.dr[n] = d[0];
-                batch.dg[n] = d[1];
-                batch.db[n] = d[2];
-                batch.da[n] = static_cast<int32_t>(A);
-                batch.dst[n] = d;
-                if (++n == kNormalBatch) FlushNormalBatch(batch, n, kKeep);
-            }
-        }
+        row(source + srcRow, mask != nullptr ? mask + srcRow : nullptr, d, w, pre1, op1);
     }
-    FlushNormalBatch(batch, n, kKeep);
 }
 
-// True when the source rectangle and the destination rectangle may share
-// memory at different places, where deferring the blend of a pixel could let
-// a later pixel read a written value.
+// Alpha modes (28 to 49): each chunk of a row is first transformed pixel by
+// pixel (mask, pre-opacity and the alpha-mode transform, in that order) into
+// a small buffer; the pixels that end with the Normal formula and a source
+// alpha above 0 are then blended by the row loop of formula 13 (Normal without
+// the opaque copy, which only mode 0 takes) with the opacity still to apply.
+// Every other pixel (a destination taken as transparent, a switch to the
+// Texturize2 or Multiply formula, nothing left of the source) is composited on
+// its own by CompositePixel and left out of the row loop (alpha 0 there).
+void MergeAlphaModeRows(const uint16_t *source, int x, int y, int w, int h, int sourceStride, const uint16_t *mask,
+                        uint16_t *destination, int dx, int dy, int destStride, const CompositeOptions &opt) {
+    constexpr int kChunk = 64;
+    const NormalRowFn row = SelectBlendRow(13, false, opt.keepDestAlpha);
+    const uint32_t op1 = opt.opacity >= 255 ? 256u : static_cast<uint32_t>(opt.opacity) + 1u;
+    const uint32_t pre1 = opt.preOpacity + 1u;
+    const int32_t m = opt.mode;
+    uint16_t t[4 * kChunk];
+    for (int j = 0; j < h; ++j) {
+        const size_t srcRow =
+            static_cast<size_t>(y + j) * static_cast<size_t>(sourceStride) + 4u * static_cast<size_t>(x);
+        const uint16_t *sRow = source + srcRow;
+        const uint16_t *mRow = mask != nullptr ? mask + srcRow : nullptr;
+        uint16_t *dRow =
+            destination + static_cast<size_t>(dy + j) * static_cast<size_t>(destStride) + 4u * static_cast<size_t>(dx);
+        for (int i0 = 0; i0 < w; i0 += kChunk) {
+            const int n = std::min(kChunk, w - i0);
+            for (int i = 0; i < n; ++i) {
+                const uint16_t *sp = sRow + 4 * (i0 + i);
+                const uint16_t *mp = mRow != nullptr ? mRow + 4 * (i0 + i) : nullptr;
+                uint32_t a = sp[3];
+                if (mp != nullptr && mp[3] > 0) a = (((static_cast<uint32_t>(mp[0]) + mp[1] + mp[2]) / 3u) * a) >> 16;
+                a = (pre1 * a) >> 8;
+                const AlphaTransformed tr =
+                    ApplyAlphaTransform(m, sp[0], sp[1], sp[2], a, opt.alphaLayerOpacity, opt.sameModeMerge);
+                uint16_t *tp = t + 4 * i;
+                const bool inRange = tr.r >= 0 && tr.r <= 65535 && tr.g >= 0 && tr.g <= 65535 && tr.b >= 0 &&
+                                     tr.b <= 65535 && tr.a <= 65535;
+                if (tr.destAsTransparent || tr.bm != m || tr.a == 0 || !inRange) {
+                    CompositePixel16(sp, dRow + 4 * (i0 + i), mp, opt);
+                    tp[0] = tp[1] = tp[2] = tp[3] = 0;  // left alone by the row loop
+                } else {
+                    tp[0] = static_cast<uint16_t>(tr.r);
+                    tp[1] = static_cast<uint16_t>(tr.g);
+                    tp[2] = static_cast<uint16_t>(tr.b);
+                    tp[3] = static_cast<uint16_t>(tr.a);
+                }
+            }
+            row(t, nullptr, dRow + 4 * i0, n, 256u, op1);
+        }
+    }
+}
+
+// True when a rectangle read with the source geometry and the destination
+// rectangle may share memory at different places: the row loops read several
+// pixels before writing them, so a later pixel could then see a written value.
 bool OverlapsShifted(const uint16_t *source, int x, int y, int w, int h, int sourceStride, const uint16_t *destination,
                      int dx, int dy, int destStride) {
     const uint16_t *sBegin = source + static_cast<size_t>(y) * sourceStride + 4u * x;
@@ -131,24 +127,21 @@ void MergeRegion(const uint16_t *source, int x, int y, int w, int h, int sourceS
                  int preOpacity, bool keepDestAlpha, bool sameModeMerge) {
     if (source == nullptr || destination == nullptr || w <= 0 || h <= 0) return;
     const bool useMask = mask != nullptr && maskMode == kModeLayerMask;
-    if (g_fastPaths && mode == kModeNormal &&
-        !OverlapsShifted(source, x, y, w, h, sourceStride, destination, dx, dy, destStride)) {
+    const NormalRowFn row = g_fastPaths ? SelectBlendRow(mode, useMask, keepDestAlpha) : nullptr;
+    if (row != nullptr && !OverlapsShifted(source, x, y, w, h, sourceStride, destination, dx, dy, destStride) &&
+        !(useMask && OverlapsShifted(mask, x, y, w, h, sourceStride, destination, dx, dy, destStride))) {
         const CompositeOptions opt = MakeCompositeOptions(mode, preOpacity, opacity, keepDestAlpha, false, true);
-        if (useMask) {
-            if (keepDestAlpha) {
-                MergeNormal<true, true>(source, x, y, w, h, sourceStride, mask, destination, dx, dy, destStride,
-                                        opt.opacity, opt.preOpacity);
-            } else {
-                MergeNormal<true, false>(source, x, y, w, h, sourceStride, mask, destination, dx, dy, destStride,
-                                         opt.opacity, opt.preOpacity);
-            }
-        } else if (keepDestAlpha) {
-            MergeNormal<false, true>(source, x, y, w, h, sourceStride, nullptr, destination, dx, dy, destStride,
-                                     opt.opacity, opt.preOpacity);
-        } else {
-            MergeNormal<false, false>(source, x, y, w, h, sourceStride, nullptr, destination, dx, dy, destStride,
-                                      opt.opacity, opt.preOpacity);
-        }
+        MergeRows(row, source, x, y, w, h, sourceStride, useMask ? mask : nullptr, destination, dx, dy, destStride,
+                  opt.opacity, opt.preOpacity);
+        return;
+    }
+    if (g_fastPaths && mode >= kFirstAlphaModeId && mode <= kLastAlphaModeId &&
+        !OverlapsShifted(source, x, y, w, h, sourceStride, destination, dx, dy, destStride) &&
+        !(useMask && OverlapsShifted(mask, x, y, w, h, sourceStride, destination, dx, dy, destStride))) {
+        const CompositeOptions opt =
+            MakeCompositeOptions(mode, preOpacity, opacity, keepDestAlpha, sameModeMerge, true);
+        MergeAlphaModeRows(source, x, y, w, h, sourceStride, useMask ? mask : nullptr, destination, dx, dy, destStride,
+                           opt);
         return;
     }
     MergeRegionReference(source, x, y, w, h, sourceStride, mask, destination, dx, dy, destStride, mode, maskMode,

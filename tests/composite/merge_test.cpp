@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "composite/merge_normal_kernel.h"
@@ -44,7 +45,60 @@ using V = std::vector<uint16_t>;
 
 // ---- the fast paths give the reference's bits ------------------------------
 
+// The row-loop levels this processor runs (scalar, AVX2, AVX-512).
+std::vector<int> KernelLevels() {
+    std::vector<int> levels;
+    for (int l = kNormalKernelScalar; l <= BestNormalKernel(); ++l) levels.push_back(l);
+    return levels;
+}
+
+// Restores the best row loop when a test ends, even on a failed assertion.
+struct KernelLevelGuard {
+    ~KernelLevelGuard() { SetNormalKernel(BestNormalKernel()); }
+};
+
+std::string Px(const uint16_t *p) {
+    return "(" + std::to_string(p[0]) + ", " + std::to_string(p[1]) + ", " + std::to_string(p[2]) + ", " +
+           std::to_string(p[3]) + ")";
+}
+
+// One merge setting of a differential scene.
+struct Setting {
+    int mode, opacity, pre;
+    bool mask, keep, same;
+};
+
+std::string Describe(const Setting &c, int level) {
+    return "mode " + std::to_string(c.mode) + " opacity " + std::to_string(c.opacity) + " pre " +
+           std::to_string(c.pre) + " mask " + std::to_string(c.mask) + " keep " + std::to_string(c.keep) + " same " +
+           std::to_string(c.same) + " level " + std::to_string(level);
+}
+
+// Merges the rectangle (sx, sy, w, h) of src into a copy of dst0 at (dx, dy)
+// through MergeRegion and through the reference; on a difference reports the
+// first differing pixel with its inputs. Both buffers have stride `stride`.
+void ExpectSameAsReference(const std::vector<uint16_t> &src, const std::vector<uint16_t> &mask,
+                           const std::vector<uint16_t> &dst0, int stride, int sx, int sy, int w, int h, int dx, int dy,
+                           const Setting &c, int level) {
+    std::vector<uint16_t> fast = dst0, ref = dst0;
+    const uint16_t *m = c.mask ? mask.data() : nullptr;
+    MergeRegion(src.data(), sx, sy, w, h, stride, m, fast.data(), dx, dy, stride, c.mode, 47, c.opacity, c.pre, c.keep,
+                c.same);
+    MergeRegionReference(src.data(), sx, sy, w, h, stride, m, ref.data(), dx, dy, stride, c.mode, 47, c.opacity, c.pre,
+                         c.keep, c.same);
+    for (size_t i = 0; i < fast.size(); i += 4) {
+        if (std::memcmp(&fast[i], &ref[i], 4 * sizeof(uint16_t)) == 0) continue;
+        const int px = static_cast<int>(i / 4), row = px / (stride / 4), col = px % (stride / 4);
+        const size_t si = (static_cast<size_t>(row - dy + sy) * (stride / 4) + (col - dx + sx)) * 4;
+        std::string inputs = " source " + (si < src.size() ? Px(&src[si]) : std::string("-"));
+        if (c.mask && si < mask.size()) inputs += " mask " + Px(&mask[si]);
+        FAIL() << Describe(c, level) << ": first difference at destination pixel (" << col << ", " << row << ")"
+               << inputs << " destination " << Px(&dst0[i]) << " fast " << Px(&fast[i]) << " reference " << Px(&ref[i]);
+    }
+}
+
 TEST_F(MergeTest, FastPathsMatchReferenceForEveryMode) {
+    KernelLevelGuard guard;
     std::mt19937 rng(1234);
     const int w = 37, h = 5, stride = 4 * (w + 3);
     const std::vector<uint16_t> src = RandomPixels(rng, static_cast<size_t>(stride / 4) * h);
@@ -53,49 +107,198 @@ TEST_F(MergeTest, FastPathsMatchReferenceForEveryMode) {
     TSY_SetAlphaLayerOpacity(60);
     for (int mode = -1; mode <= 51; ++mode) {
         for (int variant = 0; variant < 8; ++variant) {
-            const bool useMask = variant & 1, keep = variant & 2;
-            const int opacity = (variant & 4) ? 128 : 256;
-            const int pre = (variant & 4) ? 200 : 255;
-            const bool same = mode > 27 && (variant & 2);
-            for (bool simd : {true, false}) {
-                SetNormalBatchSimd(simd);
-                std::vector<uint16_t> fast = dst0, ref = dst0;
-                MergeRegion(src.data(), 2, 0, w, h, stride, useMask ? mask.data() : nullptr, fast.data(), 1, 1, stride,
-                            mode, 47, opacity, pre, keep, same);
-                MergeRegionReference(src.data(), 2, 0, w, h, stride, useMask ? mask.data() : nullptr, ref.data(), 1, 1,
-                                     stride, mode, 47, opacity, pre, keep, same);
-                for (size_t i = 0; i < fast.size(); ++i) {
-                    ASSERT_EQ(fast[i], ref[i]) << "mode " << mode << " variant " << variant << " simd " << simd
-                                               << " value " << i << " (pixel " << i / 4 << ")";
+            const Setting c{mode,
+                            (variant & 4) ? 128 : 256,
+                            (variant & 4) ? 200 : 255,
+                            (variant & 1) != 0,
+                            (variant & 2) != 0,
+                            mode > 27 && (variant & 2)};
+            for (int level : KernelLevels()) {
+                SetNormalKernel(level);
+                ExpectSameAsReference(src, mask, dst0, stride, 2, 0, w, h, 1, 1, c, level);
+                if (HasFatalFailure()) return;
+            }
+        }
+    }
+}
+
+// Seeded random scenes at every kernel level for every mode with a row loop:
+// alpha edges (0, 1, 65279, 65280, 65535) on both sides, masks, opacities,
+// pre-opacities and the alpha lock, row lengths around the vector widths.
+TEST_F(MergeTest, RowKernelsMatchReferenceOnRandomScenes) {
+    KernelLevelGuard guard;
+    std::mt19937 rng(20240611);
+    const int widths[] = {1, 7, 8, 15, 16, 17, 33, 64};
+    const int opacities[] = {0, 1, 127, 128, 254, 255, 256};
+    const int pres[] = {0, 1, 128, 254, 255};
+    const int modes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 24, 25, 26, 27};
+    for (int mode : modes) {
+        for (int w : widths) {
+            const int h = 3, stride = 4 * (w + 2);
+            const size_t count = static_cast<size_t>(stride / 4) * (h + 1);
+            const std::vector<uint16_t> src = RandomPixels(rng, count), mask = RandomPixels(rng, count);
+            const std::vector<uint16_t> dst0 = RandomPixels(rng, count);
+            for (int op : opacities) {
+                for (int pre : pres) {
+                    for (int flags = 0; flags < 4; ++flags) {
+                        const Setting c{mode, op, pre, (flags & 1) != 0, (flags & 2) != 0, false};
+                        for (int level : KernelLevels()) {
+                            SetNormalKernel(level);
+                            ExpectSameAsReference(src, mask, dst0, stride, 1, 0, w, h, 0, 1, c, level);
+                            if (HasFatalFailure()) return;
+                        }
+                    }
                 }
             }
         }
     }
-    SetNormalBatchSimd(true);
 }
 
-TEST_F(MergeTest, NormalBatchSimdEqualsScalarOnManyPixels) {
-    // Every alpha pair class, a full batch and a tail.
-    std::mt19937 rng(99);
-    NormalBatch a, b;
-    const int n = kNormalBatch - 3;
-    for (int round = 0; round < 200; ++round) {
-        for (int i = 0; i < n; ++i) {
-            a.sr[i] = rng() % 65536, a.sg[i] = rng() % 65536, a.sb[i] = rng() % 65536;
-            a.sa[i] = 1 + rng() % 65279;
-            a.dr[i] = rng() % 65536, a.dg[i] = rng() % 65536, a.db[i] = rng() % 65536;
-            a.da[i] = 1 + rng() % 65535;
+// The alpha modes over rows longer than their transform chunk, with and
+// without the same-mode flag, mask, opacity and alpha lock, every level.
+TEST_F(MergeTest, AlphaModesMatchReferenceOnWideRows) {
+    KernelLevelGuard guard;
+    std::mt19937 rng(4321);
+    const int w = 150, h = 4, stride = 4 * (w + 1);
+    const size_t count = static_cast<size_t>(stride / 4) * (h + 1);
+    const std::vector<uint16_t> src = RandomPixels(rng, count), mask = RandomPixels(rng, count);
+    const std::vector<uint16_t> dst0 = RandomPixels(rng, count);
+    TSY_SetAlphaLayerOpacity(80);
+    for (int mode = 28; mode <= 49; ++mode) {
+        for (int flags = 0; flags < 16; ++flags) {
+            const Setting c{mode,
+                            (flags & 8) ? 100 : 256,
+                            (flags & 8) ? 180 : 255,
+                            (flags & 1) != 0,
+                            (flags & 2) != 0,
+                            (flags & 4) != 0};
+            for (int level : KernelLevels()) {
+                SetNormalKernel(level);
+                ExpectSameAsReference(src, mask, dst0, stride, 1, 0, w, h, 0, 1, c, level);
+                if (HasFatalFailure()) return;
+            }
         }
-        b = a;
-        SetNormalBatchSimd(true);
-        BlendNormalBatch(a, n);
-        BlendNormalBatchScalar(b, n);
-        for (int i = 0; i < n; ++i) {
-            ASSERT_EQ(a.sr[i], b.sr[i]) << i;
-            ASSERT_EQ(a.sg[i], b.sg[i]) << i;
-            ASSERT_EQ(a.sb[i], b.sb[i]) << i;
-            ASSERT_EQ(a.sa[i], b.sa[i]) << i;
+    }
+}
+
+// Every source alpha 0..65535 over random destinations, and with the source
+// as its own destination.
+TEST_F(MergeTest, RowKernelsMatchReferenceForEverySourceAlpha) {
+    KernelLevelGuard guard;
+    std::mt19937 rng(7);
+    const int w = 256, h = 256, stride = 4 * w;
+    std::vector<uint16_t> src(static_cast<size_t>(stride) * h), dst0 = src, mask = src;
+    for (size_t i = 0; i < src.size(); i += 4) {
+        for (int c = 0; c < 3; ++c) {
+            src[i + c] = static_cast<uint16_t>(rng());
+            dst0[i + c] = static_cast<uint16_t>(rng());
+            mask[i + c] = static_cast<uint16_t>(rng());
         }
+        src[i + 3] = static_cast<uint16_t>(i / 4);  // every alpha once
+        const uint32_t pick = rng() % 4;
+        dst0[i + 3] = pick == 0 ? 0 : (pick == 1 ? 65535 : static_cast<uint16_t>(rng()));
+        mask[i + 3] = static_cast<uint16_t>(rng() % 2 ? 0 : rng());
+    }
+    for (int level : KernelLevels()) {
+        SetNormalKernel(level);
+        for (const Setting &c :
+             {Setting{0, 256, 255, false, false, false}, Setting{0, 200, 100, true, false, false},
+              Setting{0, 256, 255, false, true, false}, Setting{1, 256, 255, false, false, false},
+              Setting{8, 256, 255, true, true, false}, Setting{15, 256, 255, false, false, false},
+              Setting{10, 256, 255, false, false, false}, Setting{12, 100, 255, false, false, false},
+              Setting{24, 256, 255, false, false, false}, Setting{17, 256, 255, false, true, false}}) {
+            ExpectSameAsReference(src, mask, dst0, stride, 0, 0, w, h, 0, 0, c, level);
+            if (HasFatalFailure()) return;
+        }
+        // Over an opaque destination every group blends with a result alpha
+        // of exactly 1 (the loops skip the divisions there).
+        std::vector<uint16_t> opaque = dst0;
+        for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 65535;
+        for (int mode : {0, 1, 10, 17}) {
+            ExpectSameAsReference(src, mask, opaque, stride, 0, 0, w, h, 0, 0,
+                                  Setting{mode, 256, 255, false, false, false}, level);
+            if (HasFatalFailure()) return;
+        }
+        // Source and destination the same buffer at the same place.
+        std::vector<uint16_t> fast = src, ref = src;
+        MergeRegion(fast.data(), 0, 0, w, h, stride, nullptr, fast.data(), 0, 0, stride, 0, 0, 256, 255, false, false);
+        MergeRegionReference(ref.data(), 0, 0, w, h, stride, nullptr, ref.data(), 0, 0, stride, 0, 0, 256, 255, false,
+                             false);
+        ASSERT_EQ(fast, ref) << "level " << level;
+    }
+}
+
+// ---- the vector building blocks, value by value -----------------------------
+
+TEST_F(MergeTest, KernelUnitAlphaExactForEveryAlpha) {
+    std::vector<int32_t> a(65536);
+    for (int i = 0; i < 65536; ++i) a[i] = i;
+    std::vector<float> want(65536), got(65536);
+    NormalKernelUnitAlpha(kNormalKernelScalar, a.data(), want.data(), 65536);
+    for (int i = 0; i < 65536; ++i) ASSERT_EQ(want[i], static_cast<float>(i * 1.5259021896696422e-05)) << i;
+    for (int level : KernelLevels()) {
+        NormalKernelUnitAlpha(level, a.data(), got.data(), 65536);
+        for (int i = 0; i < 65536; ++i)
+            ASSERT_EQ(std::memcmp(&got[i], &want[i], 4), 0) << "level " << level << " a " << i;
+    }
+}
+
+// The division by 65280 depends only on the 24-bit significand of p (both the
+// double product and the fused split scale exactly by powers of two in the
+// range the blend uses), so every significand of [1, 2) covers all of them;
+// two more binades and zero as a check.
+TEST_F(MergeTest, KernelPremultiplyExactForEverySignificand) {
+    const int n = 1 << 23;
+    std::vector<float> p(n), want(n), got(n);
+    for (float base : {1.0f, 0.0009765625f, 32768.0f}) {
+        for (int i = 0; i < n; ++i) p[i] = base * (1.0f + static_cast<float>(i) * 0x1p-23f);
+        p[0] = base == 1.0f ? 0.0f : p[0];
+        for (int i = 0; i < n; ++i) want[i] = static_cast<float>(static_cast<double>(p[i]) * 1.5318627450980392e-05);
+        for (int level : KernelLevels()) {
+            NormalKernelPremultiply(level, p.data(), got.data(), n);
+            for (int i = 0; i < n; ++i)
+                ASSERT_EQ(std::memcmp(&got[i], &want[i], 4), 0) << "level " << level << " p " << p[i];
+        }
+    }
+}
+
+// trunc(double(q) x k) for every float q in [0.5, 1], for both factors, and
+// for random q in [0, 0.5).
+TEST_F(MergeTest, KernelTruncScaledExact) {
+    const int n = (1 << 23) + 16;
+    std::vector<float> q(n);
+    for (int i = 0; i < (1 << 23); ++i) q[i] = 0.5f + static_cast<float>(i) * 0x1p-24f;
+    std::mt19937 rng(5);
+    for (int i = 1 << 23; i < n; ++i) q[i] = static_cast<float>(rng()) * 0x1p-33f;
+    q[n - 1] = 1.0f;
+    q[n - 2] = 0.0f;
+    std::vector<int32_t> got(n);
+    for (float k : {65280.0f, 65535.0f}) {
+        for (int level : KernelLevels()) {
+            NormalKernelTruncScaled(level, q.data(), k, got.data(), n);
+            for (int i = 0; i < n; ++i) {
+                const int32_t want = static_cast<int32_t>(static_cast<double>(q[i]) * static_cast<double>(k));
+                ASSERT_EQ(got[i], want) << "level " << level << " q " << q[i] << " k " << k;
+            }
+        }
+    }
+    std::vector<float> small(1 << 20);
+    for (auto &v : small) v = static_cast<float>(rng()) * 0x1p-32f * 0x1p-12f;
+    std::vector<int32_t> out(small.size());
+    for (int level : KernelLevels()) {
+        NormalKernelTruncScaled(level, small.data(), 65280.0f, out.data(), static_cast<int>(small.size()));
+        for (size_t i = 0; i < small.size(); ++i)
+            ASSERT_EQ(out[i], static_cast<int32_t>(static_cast<double>(small[i]) * 65280.0)) << small[i];
+    }
+}
+
+TEST_F(MergeTest, KernelThirdExactForEveryGreySum) {
+    const int n = 196608;  // sums 0..196605 of three channels, padded
+    std::vector<int32_t> v(n), got(n);
+    for (int i = 0; i < n; ++i) v[i] = i < 196606 ? i : 196605;
+    for (int level : KernelLevels()) {
+        NormalKernelThird(level, v.data(), got.data(), n);
+        for (int i = 0; i < n; ++i) ASSERT_EQ(got[i], v[i] / 3) << "level " << level << " sum " << v[i];
     }
 }
 
