@@ -12,3 +12,14 @@ void DrawDabMask(int x, int y);
 // Test and benchmark switch: 0 runs every dab on the calling thread whatever
 // its height; 1 (the default) lets dabs taller than 36 rows run in parallel.
 void SetDabParallel(int on);
+
+// Test and benchmark switch for the plain brush's own row kernels (paint over
+// with the dab colour, no pick-up, rotation, variation or erasing): off runs
+// the general kernel for every dab, scalar the plain scalar kernel, best the
+// vector kernel where the processor has AVX2 (the default). Every setting
+// gives the same pixels.
+enum DabFastPath { kDabFastPathOff = 0, kDabFastPathScalar = 1, kDabFastPathBest = 2 };
+void SetDabFastPath(int mode);
+
+// 1 when this processor runs the plain brush's vector kernel.
+int DabVectorKernelAvailable();
