@@ -237,10 +237,9 @@ TSY_AVX2 inline void PlainQuad(const DabContext &c, const PlainVec &v, uint16_t 
     if (c.writeAlpha) {
         __m256i a = c.alphaLevel > 0 ? v.level : na;
         a = _mm256_min_epu16(a, ceil);
-        if (c.blobLocked) {
-            const __m256i ok = _mm256_and_si256(Above8191(DA), Above8191(na));
-            a = _mm256_blendv_epi8(T, a, ok);
-        }
+        // The blob lock's test da > 8191 and na > 8191 is da > 8191 alone:
+        // na >= da on every target that is not transparent.
+        if (c.blobLocked) a = _mm256_blendv_epi8(T, a, Above8191(DA));
         alphaOut = a;
     }
     const __m256i out = _mm256_blendv_epi8(colourOut, alphaOut, v.alphaLanes);
