@@ -20,7 +20,12 @@ namespace {
 constexpr int kCanvas = 1024;
 constexpr int kMaxBrush = 600;
 
-enum Kind { kPlain, kSmudge, kMix40, kGrain, kTextureMask };
+// Plain32 paints onto an opaque layer (no division per pixel);
+// Plain32PaintLayer paints into the stroke's paint layer, whose pixels stay
+// just below opaque after the first dab (one exact division per channel);
+// Plain32Scalar and Plain32General run the same dab as Plain32 through the
+// plain brush's scalar kernel and through the general kernel.
+enum Kind { kPlain, kPlainPaintLayer, kPlainScalar, kPlainGeneral, kSmudge, kMix40, kGrain, kTextureMask };
 
 // A hard round shape of diameter n; returns the number of covered pixels.
 int RoundShape(int n) {
@@ -62,6 +67,9 @@ int SetUpScene(Kind kind, int n) {
     g_engine.maskActive = 0;
     switch (kind) {
     case kPlain: break;
+    case kPlainPaintLayer: TSY_CreatePaintLayer(100, 100, "Normal"); break;
+    case kPlainScalar: SetDabFastPath(kDabFastPathScalar); break;
+    case kPlainGeneral: SetDabFastPath(kDabFastPathOff); break;
     case kSmudge:
         t.blendStrength = 128;
         t.blendStrengthComplement = 128;
@@ -99,7 +107,9 @@ void BM_Dab(benchmark::State &state, Kind kind) {
     state.counters["per_px"] = benchmark::Counter(static_cast<double>(covered),
                                                   benchmark::Counter::kIsIterationInvariantRate |
                                                       benchmark::Counter::kInvert);
+    TSY_DeletePaintLayer();
     TSY_DeleteImage();
+    SetDabFastPath(kDabFastPathBest);
     omp_set_num_threads(2);
 }
 
@@ -143,6 +153,9 @@ void Sizes(benchmark::internal::Benchmark *b) {
 }  // namespace
 
 BENCHMARK_CAPTURE(BM_Dab, Plain32, kPlain)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Dab, Plain32PaintLayer, kPlainPaintLayer)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Dab, Plain32Scalar, kPlainScalar)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Dab, Plain32General, kPlainGeneral)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_Dab, SmudgeRemix, kSmudge)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_Dab, Mix40, kMix40)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_Dab, Grain, kGrain)->Apply(Sizes);

@@ -78,12 +78,16 @@ using RowFn = void (*)(const DabContext &, int);
 // general kernel must run.
 RowFn PlainRowKernel(DabContext &c);
 
-// The scalar plain kernel and, where the processor has AVX2, the vector one.
+// The scalar plain kernel and the vector ones (SSE2 on every x86-64
+// processor, AVX2 where the processor has it; elsewhere both run the scalar
+// kernel). The vector kernels take the dabs PlainRowVectorUsable accepts.
 void PlainRowScalar(const DabContext &c, int y);
-bool PlainRowAvx2Usable(const DabContext &c);
+bool PlainRowVectorUsable(const DabContext &c);
+void PlainRowSse2(const DabContext &c, int y);
 void PlainRowAvx2(const DabContext &c, int y);
 
-// The vector kernel's exact division on 16 lanes: q = min(65535, (K << 16) / na)
-// for na >= 1. Call only when DabVectorKernelAvailable(); tests check it
-// against integer division.
-void PlainDivide16(const uint16_t *K, const uint16_t *na, uint16_t *q);
+// The vector kernels' exact division on 16 lanes: q = min(65535, (K << 16) / na)
+// for na >= 1. The AVX2 one only when DabVectorKernelAvailable() says so;
+// tests check both against integer division.
+void PlainDivide16Sse2(const uint16_t *K, const uint16_t *na, uint16_t *q);
+void PlainDivide16Avx2(const uint16_t *K, const uint16_t *na, uint16_t *q);

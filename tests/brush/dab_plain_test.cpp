@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -213,8 +214,8 @@ protected:
     }
 
     static std::vector<int> FastModes() {
-        if (DabVectorKernelAvailable()) return {kDabFastPathScalar, kDabFastPathBest};
-        return {kDabFastPathScalar};
+        if (DabVectorKernelAvailable()) return {kDabFastPathScalar, kDabFastPathSse2, kDabFastPathBest};
+        return {kDabFastPathScalar, kDabFastPathSse2};
     }
 
     size_t count_ = 0;
@@ -224,8 +225,8 @@ protected:
     ToolState tool_{};
 };
 
-// Scalar and (where the processor has AVX2) vector kernels against the
-// general kernel over random scenes.
+// The scalar, SSE2 and (where the processor has AVX2) AVX2 kernels against
+// the general kernel over random scenes.
 TEST_F(DabPlainTest, FastKernelsEqualGeneralKernel) {
     for (uint32_t seed = 1; seed <= 240; ++seed) {
         Compare(MakeScene(seed), FastModes());
@@ -247,17 +248,16 @@ TEST_F(DabPlainTest, FastKernelsEqualGeneralKernelOnLargeDabs) {
     }
 }
 
-// min(65535, (K << 16) / na) of the vector kernel against integer division:
+// min(65535, (K << 16) / na) of the vector kernels against integer division:
 // for every divisor, the numerators where the quotient turns (0, 1, na - 1,
 // na, na + 1, exact multiples and one below them, the top values) and random
 // ones. Quotients of 65536 and above must saturate.
-TEST_F(DabPlainTest, VectorDivisionEqualsIntegerDivision) {
-    if (!DabVectorKernelAvailable()) GTEST_SKIP() << "no AVX2 on this processor";
+void CheckDivision(void (*divide)(const uint16_t *, const uint16_t *, uint16_t *)) {
     std::mt19937 rng(12345);
     uint16_t K[16], N[16], q[16];
     int fill = 0;
     auto check = [&]() {
-        PlainDivide16(K, N, q);
+        divide(K, N, q);
         for (int i = 0; i < fill; ++i) {
             const uint32_t want = std::min(65535u, (static_cast<uint32_t>(K[i]) << 16) / N[i]);
             ASSERT_EQ(q[i], want) << "K " << K[i] << " na " << N[i];
@@ -274,7 +274,7 @@ TEST_F(DabPlainTest, VectorDivisionEqualsIntegerDivision) {
         for (uint32_t k : {0u, 1u, na - 1, na, na + 1, 65534u, 65535u}) add(k, na);
         // K * 65536 a multiple of na, and the numerators just below the next
         // multiple (the quotients most exposed to rounding up).
-        const uint32_t step = na / std::__gcd(na, 65536u);
+        const uint32_t step = na / std::gcd(na, 65536u);
         for (uint32_t j = 1; j <= 3; ++j) {
             add(step * j, na);
             add(step * j - 1, na);
@@ -282,9 +282,16 @@ TEST_F(DabPlainTest, VectorDivisionEqualsIntegerDivision) {
         }
         for (int r = 0; r < 8; ++r) add(rng() % std::min(65536u, na + 1), na);
         for (int r = 0; r < 4; ++r) add(rng() & 0xFFFFu, na);
-        if (HasFatalFailure()) return;
+        if (::testing::Test::HasFatalFailure()) return;
     }
-    if (fill > 0) check();
+    while (fill > 0 && fill < 16) add(0, 1);
+}
+
+TEST_F(DabPlainTest, Sse2DivisionEqualsIntegerDivision) { CheckDivision(PlainDivide16Sse2); }
+
+TEST_F(DabPlainTest, Avx2DivisionEqualsIntegerDivision) {
+    if (!DabVectorKernelAvailable()) GTEST_SKIP() << "no AVX2 on this processor";
+    CheckDivision(PlainDivide16Avx2);
 }
 
 }  // namespace
