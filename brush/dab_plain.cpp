@@ -199,6 +199,11 @@ bool PlainRowVectorUsable(const DabContext &c) { return !c.alphaScaled || c.alph
 
 namespace {
 
+// The coverage step is plain SSE2 so both kernels share it; it must be
+// inlined into the AVX2 kernel (as a call it would mix legacy SSE and AVX
+// encodings in the hot loop).
+#define TSY_SHARED_INLINE inline __attribute__((always_inline))
+
 // Per-row constants and inputs of the coverage step.
 struct CoverConsts {
     __m128i dens;    // density (grain skips values above it)
@@ -207,7 +212,7 @@ struct CoverConsts {
     bool gritOn, scaleW, direct, solid, identity;
 };
 
-inline CoverConsts MakeCoverConsts(const DabContext &c, const PlainRowPtrs &p) {
+TSY_SHARED_INLINE CoverConsts MakeCoverConsts(const DabContext &c, const PlainRowPtrs &p) {
     CoverConsts k;
     k.gritOn = p.grit != nullptr && c.density < 255u;
     k.scaleW = c.alphaScaled && c.alphaFactor < 128u;
@@ -220,15 +225,15 @@ inline CoverConsts MakeCoverConsts(const DabContext &c, const PlainRowPtrs &p) {
     return k;
 }
 
-inline __m128i Select128(__m128i mask, __m128i yes, __m128i no) {
+TSY_SHARED_INLINE __m128i Select128(__m128i mask, __m128i yes, __m128i no) {
     return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
 }
 
 // Step 1 for columns k..k+7 (SSE2 only, so both kernels share it): e and the
 // live mask (all ones where the pixel is painted), the ceiling (all ones
 // unless the mask is an alpha ceiling). False when no column is painted.
-inline bool CoverEight(const DabContext &c, const PlainRowPtrs &p, const CoverConsts &q, int k, __m128i &E,
-                       __m128i &live, __m128i &ceil) {
+TSY_SHARED_INLINE bool CoverEight(const DabContext &c, const PlainRowPtrs &p, const CoverConsts &q, int k, __m128i &E,
+                                  __m128i &live, __m128i &ceil) {
     const __m128i ones = _mm_set1_epi32(-1);
     const __m128i zero = _mm_setzero_si128();
     __m128i W, Gr = zero;
@@ -271,7 +276,7 @@ inline bool CoverEight(const DabContext &c, const PlainRowPtrs &p, const CoverCo
 }
 
 // The dab colour as one pixel's four lanes.
-inline int64_t ColourPattern(const DabContext &c) {
+TSY_SHARED_INLINE int64_t ColourPattern(const DabContext &c) {
     return static_cast<int64_t>(static_cast<uint64_t>(c.R) | (static_cast<uint64_t>(c.G) << 16) |
                                 (static_cast<uint64_t>(c.B) << 32) | (static_cast<uint64_t>(c.A) << 48));
 }
