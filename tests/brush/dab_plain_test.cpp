@@ -287,6 +287,13 @@ void CheckDivision(void (*divide)(const uint16_t *, const uint16_t *, uint16_t *
     while (fill > 0 && fill < 16) add(0, 1);
 }
 
+// The plain kernels give an opaque target the colour K with no division:
+// min(65535, (K << 16) / 65535) = K for every K the paint-over sum can reach
+// (0..65535), checked for all of them.
+TEST(DabPlainArithmetic, OpaqueTargetDivisionIsTheIdentity) {
+    for (uint32_t K = 0; K <= 65535u; ++K) ASSERT_EQ(std::min(65535u, (K << 16) / 65535u), K);
+}
+
 TEST_F(DabPlainTest, Sse2DivisionEqualsIntegerDivision) { CheckDivision(PlainDivide16Sse2); }
 
 TEST_F(DabPlainTest, Avx2DivisionEqualsIntegerDivision) {
