@@ -69,7 +69,7 @@ struct TableCursor {
     }
 };
 
-template <Path kPath, bool kPickup, bool kRotate, bool kVary>
+template <DabPath kPath, bool kPickup, bool kRotate, bool kVary>
 void DabRow(const DabContext &c, int y) {
     const int yi = y - c.y0c + c.skipY;
     const int by = c.scaleMap[yi];
@@ -190,13 +190,13 @@ void DabRow(const DabContext &c, int y) {
         const uint32_t da = t[3];
         uint32_t n[3];
         uint32_t na;
-        if constexpr (kPath != Path::kMix) {
+        if constexpr (kPath != DabPath::kMix) {
             if (da == 0) {
                 n[0] = s[0];
                 n[1] = s[1];
                 n[2] = s[2];
                 na = (w * a) >> 16;
-            } else if (kPickup && kPath == Path::kPaintOver) {
+            } else if (kPickup && kPath == DabPath::kPaintOver) {
                 // Smudge: weighted average with the target.
                 const uint32_t iw = 65536u - w;
                 na = (((iw * da) >> 8) + ((w * a) >> 8)) >> 8;
@@ -206,7 +206,7 @@ void DabRow(const DabContext &c, int y) {
                 n[0] = d[0];
                 n[1] = d[1];
                 n[2] = d[2];
-            } else if constexpr (kPath == Path::kPaintOver) {
+            } else if constexpr (kPath == DabPath::kPaintOver) {
                 // Paint over: both terms are kept to their high 16 bits before
                 // the division by the new alpha.
                 const uint32_t e = (w * a) >> 16;
@@ -336,7 +336,7 @@ void DabRow(const DabContext &c, int y) {
     }
 }
 
-template <Path kPath, bool kPickup>
+template <DabPath kPath, bool kPickup>
 RowFn PickRowFlags(const DabContext &c) {
     const bool vary = c.P > 0 || c.Lv > 0;
     if (c.rotate) return vary ? DabRow<kPath, kPickup, true, true> : DabRow<kPath, kPickup, true, false>;
@@ -344,18 +344,18 @@ RowFn PickRowFlags(const DabContext &c) {
 }
 
 RowFn PickRow(DabContext &c) {
-    if (c.path == Path::kPaintOver && !c.pickup && !c.rotate && !c.erase && c.P <= 0 && c.Lv <= 0) {
+    if (c.path == DabPath::kPaintOver && !c.pickup && !c.rotate && !c.erase && c.P <= 0 && c.Lv <= 0) {
         if (const RowFn plain = PlainRowKernel(c)) return plain;
     }
     switch (c.path) {
-        case Path::kPaintOver:
-            return c.pickup ? PickRowFlags<Path::kPaintOver, true>(c) : PickRowFlags<Path::kPaintOver, false>(c);
-        case Path::kMultiply:
-            return c.pickup ? PickRowFlags<Path::kMultiply, true>(c) : PickRowFlags<Path::kMultiply, false>(c);
-        case Path::kMix:
-            return c.pickup ? PickRowFlags<Path::kMix, true>(c) : PickRowFlags<Path::kMix, false>(c);
+        case DabPath::kPaintOver:
+            return c.pickup ? PickRowFlags<DabPath::kPaintOver, true>(c) : PickRowFlags<DabPath::kPaintOver, false>(c);
+        case DabPath::kMultiply:
+            return c.pickup ? PickRowFlags<DabPath::kMultiply, true>(c) : PickRowFlags<DabPath::kMultiply, false>(c);
+        case DabPath::kMix:
+            return c.pickup ? PickRowFlags<DabPath::kMix, true>(c) : PickRowFlags<DabPath::kMix, false>(c);
     }
-    return DabRow<Path::kPaintOver, false, false, false>;
+    return DabRow<DabPath::kPaintOver, false, false, false>;
 }
 
 // Runs the rows y0c..y1c-1: on the calling thread for 36 rows or fewer,
@@ -571,7 +571,7 @@ void DrawDab(int x, int y, int r, int g, int b) {
         c.alphaLevel = tool.alphaLevel > 0 ? static_cast<uint32_t>(tool.alphaLevel) : 0u;
         c.code = tool.mixCode;
         if (c.code > 33 && !MixCodeListed(c.code)) c.code = 32;
-        c.path = c.code == 32 ? Path::kPaintOver : (c.code <= 33 ? Path::kMultiply : Path::kMix);
+        c.path = c.code == 32 ? DabPath::kPaintOver : (c.code <= 33 ? DabPath::kMultiply : DabPath::kMix);
         c.mixAmount = static_cast<uint32_t>(std::clamp(tool.mixAmount, 0, 256));
         c.mixAmountComplement = static_cast<uint32_t>(std::clamp(tool.mixAmountComplement, 0, 256));
         c.mix = MixParams{tool.colorBanks, tool.toolColor, tool.posterizeShift};

@@ -7,7 +7,7 @@
 #include "brush/mix_codes.h"
 
 // How a pixel is composited with the target.
-enum class Path { kPaintOver, kMultiply, kMix };
+enum class DabPath { kPaintOver, kMultiply, kMix };
 
 struct DabContext {
     // Geometry
@@ -46,7 +46,7 @@ struct DabContext {
     uint32_t alphaFactor;
     uint32_t alphaLevel;  // 0 = use the computed alpha
     int code;             // effective mix code (unlisted codes above 33 run as 32)
-    Path path;
+    DabPath path;
     float rotSin, rotCos;
 
     // Colour
