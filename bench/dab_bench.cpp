@@ -20,7 +20,12 @@ namespace {
 constexpr int kCanvas = 1024;
 constexpr int kMaxBrush = 600;
 
-enum Kind { kPlain, kSmudge, kMix40, kGrain, kTextureMask };
+// Plain32 paints onto an opaque layer (no division per pixel);
+// Plain32PaintLayer paints into the stroke's paint layer, whose pixels stay
+// just below opaque after the first dab (one exact division per channel);
+// Plain32Sse2, Plain32Scalar and Plain32General run the same dab as Plain32
+// through the plain brush's SSE2 and scalar kernels and the general kernel.
+enum Kind { kPlain, kPlainPaintLayer, kPlainSse2, kPlainScalar, kPlainGeneral, kSmudge, kMix40, kGrain, kTextureMask };
 
 // A hard round shape of diameter n; returns the number of covered pixels.
 int RoundShape(int n) {
@@ -61,30 +66,45 @@ int SetUpScene(Kind kind, int n) {
     t.gritCell = 0;
     g_engine.maskActive = 0;
     switch (kind) {
-    case kPlain: break;
-    case kSmudge:
-        t.blendStrength = 128;
-        t.blendStrengthComplement = 128;
-        t.blendRemix = 1;
-        TSY_CopyBlendBufferSurface(kCanvas / 2, kCanvas / 2, 128, 0);
-        break;
-    case kMix40: t.mixCode = 40; break;
-    case kGrain:
-        t.gritCell = 4;
-        t.gritCountdown = 1000000;
-        t.density = 128;
-        t.currentGrit = t.gritTables[0];
-        for (size_t i = 0; i < static_cast<size_t>(kMaxBrush + 25) * (kMaxBrush + 25); ++i)
-            t.gritTables[0][i] = static_cast<uint8_t>((i * 2654435761u) >> 24);
-        break;
-    case kTextureMask:
-        g_engine.maskActive = 1;
-        for (size_t i = 0; i < static_cast<size_t>(kCanvas) * kCanvas; ++i)
-            g_engine.mask[i] = static_cast<uint16_t>(i % 7 == 0 ? 30000 : 65535);
-        g_engine.textureMap = x_NewCharUndoReduce(static_cast<size_t>(kCanvas) * kCanvas);
-        for (size_t i = 0; i < static_cast<size_t>(kCanvas) * kCanvas; ++i)
-            g_engine.textureMap[i] = static_cast<uint8_t>(4 + (i * 31) % 246);
-        break;
+        case kPlain:
+            break;
+        case kPlainPaintLayer:
+            TSY_CreatePaintLayer(100, 100, "Normal");
+            break;
+        case kPlainSse2:
+            SetDabFastPath(kDabFastPathSse2);
+            break;
+        case kPlainScalar:
+            SetDabFastPath(kDabFastPathScalar);
+            break;
+        case kPlainGeneral:
+            SetDabFastPath(kDabFastPathOff);
+            break;
+        case kSmudge:
+            t.blendStrength = 128;
+            t.blendStrengthComplement = 128;
+            t.blendRemix = 1;
+            TSY_CopyBlendBufferSurface(kCanvas / 2, kCanvas / 2, 128, 0);
+            break;
+        case kMix40:
+            t.mixCode = 40;
+            break;
+        case kGrain:
+            t.gritCell = 4;
+            t.gritCountdown = 1000000;
+            t.density = 128;
+            t.currentGrit = t.gritTables[0];
+            for (size_t i = 0; i < static_cast<size_t>(kMaxBrush + 25) * (kMaxBrush + 25); ++i)
+                t.gritTables[0][i] = static_cast<uint8_t>((i * 2654435761u) >> 24);
+            break;
+        case kTextureMask:
+            g_engine.maskActive = 1;
+            for (size_t i = 0; i < static_cast<size_t>(kCanvas) * kCanvas; ++i)
+                g_engine.mask[i] = static_cast<uint16_t>(i % 7 == 0 ? 30000 : 65535);
+            g_engine.textureMap = x_NewCharUndoReduce(static_cast<size_t>(kCanvas) * kCanvas);
+            for (size_t i = 0; i < static_cast<size_t>(kCanvas) * kCanvas; ++i)
+                g_engine.textureMap[i] = static_cast<uint8_t>(4 + (i * 31) % 246);
+            break;
     }
     return RoundShape(n);
 }
@@ -96,10 +116,11 @@ void BM_Dab(benchmark::State &state, Kind kind) {
     omp_set_num_threads(threads);
     for (auto _ : state) TSY_DrawDabGrit(kCanvas / 2, kCanvas / 2, 0xFF00, 0x8000, 0x2000);
     state.counters["px"] = covered;
-    state.counters["per_px"] = benchmark::Counter(static_cast<double>(covered),
-                                                  benchmark::Counter::kIsIterationInvariantRate |
-                                                      benchmark::Counter::kInvert);
+    state.counters["per_px"] = benchmark::Counter(
+        static_cast<double>(covered), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    TSY_DeletePaintLayer();
     TSY_DeleteImage();
+    SetDabFastPath(kDabFastPathBest);
     omp_set_num_threads(2);
 }
 
@@ -112,8 +133,7 @@ void BM_MyPaintDab(benchmark::State &state) {
     const float c = kCanvas / 2.0f;
     for (auto _ : state) {
         mypaint_surface_begin_atomic(surface);
-        mypaint_surface_draw_dab(surface, c, c, n * 0.5f, 1.0f, 0.5f, 0.125f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f,
-                                 0.0f);
+        mypaint_surface_draw_dab(surface, c, c, n * 0.5f, 1.0f, 0.5f, 0.125f, 1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f);
         MyPaintRectangle roi;
         mypaint_surface_end_atomic(surface, &roi);
     }
@@ -126,9 +146,8 @@ void BM_MyPaintDab(benchmark::State &state) {
             covered += std::sqrt(dx * dx + dy * dy) <= R;
         }
     state.counters["px"] = covered;
-    state.counters["per_px"] = benchmark::Counter(static_cast<double>(covered),
-                                                  benchmark::Counter::kIsIterationInvariantRate |
-                                                      benchmark::Counter::kInvert);
+    state.counters["per_px"] = benchmark::Counter(
+        static_cast<double>(covered), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     mypaint_surface_unref(surface);
     omp_set_num_threads(2);
 }
@@ -143,6 +162,10 @@ void Sizes(benchmark::internal::Benchmark *b) {
 }  // namespace
 
 BENCHMARK_CAPTURE(BM_Dab, Plain32, kPlain)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Dab, Plain32PaintLayer, kPlainPaintLayer)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Dab, Plain32Sse2, kPlainSse2)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Dab, Plain32Scalar, kPlainScalar)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Dab, Plain32General, kPlainGeneral)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_Dab, SmudgeRemix, kSmudge)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_Dab, Mix40, kMix40)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_Dab, Grain, kGrain)->Apply(Sizes);

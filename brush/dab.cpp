@@ -8,12 +8,14 @@
 //
 // Everything that does not depend on the pixel is decided once per dab in
 // DabContext; the row kernel is instantiated per compositing family and
-// pick-up state so the per-pixel code carries no dead branches.
+// pick-up state so the per-pixel code carries no dead branches. The plain
+// brush has its own kernels (dab_plain.cpp).
 #include "brush/dab.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "brush/dab_p.h"
 #include "brush/mix_codes.h"
 #include "core/engine_state.h"
 #include "core/random.h"
@@ -22,66 +24,6 @@
 namespace {
 
 bool g_dabParallel = true;
-
-// How a pixel is composited with the target.
-enum class Path { kPaintOver, kMultiply, kMix };
-
-struct DabContext {
-    // Geometry
-    int x0c, x1c, y0c, y1c;  // clipped canvas rectangle, exclusive ends, clipped to the target buffer
-    int skipX, skipY;
-    int S;                   // maxBrushSize: row distance of shape and grain
-    int brushSize;
-    int half;                // brushSize / 2
-    const int32_t *scaleMap;
-    int mapSkipX;            // scaleMap[skipX]
-
-    // Buffers
-    uint16_t *target;
-    size_t targetStride;
-    const uint8_t *texture;  // null without texture
-    const uint16_t *mask;    // null while the mask is inactive
-    int W;                   // row distance of texture and mask
-    const uint16_t *shape;
-    const uint8_t *grit;     // null when grain is off
-    uint32_t density;
-    uint16_t *blend;         // selected blend buffer; null without pick-up
-    size_t blendStride;
-
-    // Switches
-    bool pickup;     // paint colour from the blend buffer
-    bool direct;     // mask scales the coverage (else it is an alpha ceiling)
-    bool erase;
-    bool remix;
-    bool imageBrush;
-    bool solid;
-    bool rotate;
-    bool colorLocked;
-    bool blobLocked;
-    bool writeAlpha; // the target's alpha may change (outside erasing)
-    bool alphaScaled;
-    uint32_t alphaFactor;
-    uint32_t alphaLevel;  // 0 = use the computed alpha
-    int code;             // effective mix code (unlisted codes above 33 run as 32)
-    Path path;
-    float rotSin, rotCos;
-
-    // Colour
-    int32_t R, G, B, A;       // the dab colour
-    int32_t p;                // primary colour strength (0 = none)
-    int32_t pR, pG, pB, pA;   // p times the dab colour
-    uint32_t bs;              // blend strength
-    uint32_t mixAmount, mixAmountComplement;
-    MixParams mix;
-
-    // Per-pixel variation
-    const uint8_t *colorTable;
-    int colorTableLen;
-    int32_t P;                // pixColorVary (0 = off)
-    const uint8_t *lumTable;
-    int lumTableLen;
-    int32_t Lv;               // pixLumVary (0 = off)
-};
 
 inline uint32_t Clamp16(int32_t v) { return v < 0 ? 0u : (v > 65535 ? 65535u : static_cast<uint32_t>(v)); }
 inline uint32_t Clamp16(int64_t v) { return v < 0 ? 0u : (v > 65535 ? 65535u : static_cast<uint32_t>(v)); }
@@ -127,7 +69,7 @@ struct TableCursor {
     }
 };
 
-template <Path kPath, bool kPickup, bool kRotate, bool kVary>
+template <DabPath kPath, bool kPickup, bool kRotate, bool kVary>
 void DabRow(const DabContext &c, int y) {
     const int yi = y - c.y0c + c.skipY;
     const int by = c.scaleMap[yi];
@@ -248,24 +190,23 @@ void DabRow(const DabContext &c, int y) {
         const uint32_t da = t[3];
         uint32_t n[3];
         uint32_t na;
-        if constexpr (kPath != Path::kMix) {
+        if constexpr (kPath != DabPath::kMix) {
             if (da == 0) {
                 n[0] = s[0];
                 n[1] = s[1];
                 n[2] = s[2];
                 na = (w * a) >> 16;
-            } else if (kPickup && kPath == Path::kPaintOver) {
+            } else if (kPickup && kPath == DabPath::kPaintOver) {
                 // Smudge: weighted average with the target.
                 const uint32_t iw = 65536u - w;
                 na = (((iw * da) >> 8) + ((w * a) >> 8)) >> 8;
-                for (int i = 0; i < 3; ++i)
-                    n[i] = a == 0 ? d[i] : (((iw * d[i]) >> 8) + ((w * s[i]) >> 8)) >> 8;
+                for (int i = 0; i < 3; ++i) n[i] = a == 0 ? d[i] : (((iw * d[i]) >> 8) + ((w * s[i]) >> 8)) >> 8;
             } else if (c.erase) {
                 na = ((65535u - w) * da) >> 16;
                 n[0] = d[0];
                 n[1] = d[1];
                 n[2] = d[2];
-            } else if constexpr (kPath == Path::kPaintOver) {
+            } else if constexpr (kPath == DabPath::kPaintOver) {
                 // Paint over: both terms are kept to their high 16 bits before
                 // the division by the new alpha.
                 const uint32_t e = (w * a) >> 16;
@@ -321,22 +262,23 @@ void DabRow(const DabContext &c, int y) {
             if (c.code == 253 || c.code == 254) (void)EngineRand();
             uint32_t grey;
             switch (ApplyMixCode(c.code, n, d, c.mix, grey)) {
-            case MixOutcome::kCanvasPixel:
-                n[0] = d[0];
-                n[1] = d[1];
-                n[2] = d[2];
-                na = da;
-                break;
-            case MixOutcome::kGrey:
-                d[0] = d[1] = d[2] = 32767u;
-                na = grey;
-                break;
-            case MixOutcome::kPosterized: break;
-            case MixOutcome::kColour:
-                // 4.4 Strength
-                for (int i = 0; i < 3; ++i)
-                    n[i] = (((c.mixAmountComplement * s[i]) >> 4) + ((n[i] * c.mixAmount) >> 4)) >> 4;
-                break;
+                case MixOutcome::kCanvasPixel:
+                    n[0] = d[0];
+                    n[1] = d[1];
+                    n[2] = d[2];
+                    na = da;
+                    break;
+                case MixOutcome::kGrey:
+                    d[0] = d[1] = d[2] = 32767u;
+                    na = grey;
+                    break;
+                case MixOutcome::kPosterized:
+                    break;
+                case MixOutcome::kColour:
+                    // 4.4 Strength
+                    for (int i = 0; i < 3; ++i)
+                        n[i] = (((c.mixAmountComplement * s[i]) >> 4) + ((n[i] * c.mixAmount) >> 4)) >> 4;
+                    break;
             }
             // 4.5 Coverage
             if (w < 65535u) {
@@ -394,102 +336,26 @@ void DabRow(const DabContext &c, int y) {
     }
 }
 
-// The plain brush: paint over with the dab colour, no pick-up, rotation,
-// variation or erasing. Same arithmetic as DabRow<kPaintOver, false, false,
-// false>, with the dab colour constant per dab and every value in registers.
-void PlainRow(const DabContext &c, int y) {
-    const int by = c.scaleMap[y - c.y0c + c.skipY];
-    if (static_cast<unsigned>(by) >= static_cast<unsigned>(c.brushSize)) return;
-    uint16_t *t = c.target + c.targetStride * static_cast<size_t>(y) + 4 * static_cast<size_t>(c.x0c);
-    const size_t rowOff = static_cast<size_t>(y) * static_cast<size_t>(c.W) + static_cast<size_t>(c.x0c);
-    const uint8_t *tex = c.texture != nullptr ? c.texture + rowOff : nullptr;
-    const uint16_t *mrow = c.mask != nullptr ? c.mask + rowOff : nullptr;
-    const int32_t *map = c.scaleMap;  // column x reads brush column scaleMap[skipX] + scaleMap[x - x0c]
-    const uint16_t *shape = c.shape + static_cast<size_t>(by) * c.S + c.mapSkipX;
-    const uint8_t *grit = c.grit != nullptr ? c.grit + static_cast<size_t>(by) * c.S + c.mapSkipX : nullptr;
-    const uint32_t R = static_cast<uint32_t>(c.R), G = static_cast<uint32_t>(c.G), B = static_cast<uint32_t>(c.B);
-    const uint32_t A = static_cast<uint32_t>(c.A);
-    const uint32_t density = c.density;
-    const unsigned limit = static_cast<unsigned>(c.brushSize - c.mapSkipX);
-    const bool alphaScaled = c.alphaScaled, direct = c.direct, solid = c.solid;
-    const bool colorLocked = c.colorLocked, blob = c.blobLocked, writeAlpha = c.writeAlpha;
-    const uint32_t alphaFactor = c.alphaFactor, alphaLevel = c.alphaLevel;
-    const int n = c.x1c - c.x0c;
-    for (int k = 0; k < n; ++k, t += 4) {
-        const unsigned bx = static_cast<unsigned>(map[k]);
-        if (bx >= limit) continue;
-        if (grit != nullptr && grit[bx] > density) continue;
-        uint32_t w = shape[bx];
-        if (alphaScaled) w = (w * alphaFactor) >> 7;
-        if (tex != nullptr && tex[k] < 255u) w = (tex[k] * w) >> 8;
-        uint32_t ceiling = 65535u;
-        if (mrow != nullptr) {
-            const uint32_t M = mrow[k];
-            if (direct) {
-                if (M < 65535u) w = (M * w) >> 16;
-            } else {
-                ceiling = M;
-            }
-        }
-        if (w == 0) continue;
-        if (solid) w = 65535u;
-        const uint32_t dr = t[0], dg = t[1], db = t[2], da = t[3];
-        uint32_t nr, ng, nb, na;
-        if (da == 0) {
-            nr = R, ng = G, nb = B;
-            na = (w * A) >> 16;
-        } else {
-            const uint32_t e = (w * A) >> 16;
-            const uint32_t ei = 65535u - e;
-            const uint32_t er = (e * R) & 0xFFFF0000u, eg = (e * G) & 0xFFFF0000u, eb = (e * B) & 0xFFFF0000u;
-            if (da == 65535u) {
-                na = 65535u;
-                nr = ((ei * ((dr * 65535u) >> 16)) & 0xFFFF0000u) + er;
-                ng = ((ei * ((dg * 65535u) >> 16)) & 0xFFFF0000u) + eg;
-                nb = ((ei * ((db * 65535u) >> 16)) & 0xFFFF0000u) + eb;
-                nr /= 65535u, ng /= 65535u, nb /= 65535u;
-            } else {
-                na = (((65535u - da) * e) >> 16) + da;
-                nr = (((ei * ((dr * da) >> 16)) & 0xFFFF0000u) + er) / na;
-                ng = (((ei * ((dg * da) >> 16)) & 0xFFFF0000u) + eg) / na;
-                nb = (((ei * ((db * da) >> 16)) & 0xFFFF0000u) + eb) / na;
-            }
-            nr = nr > 65535u ? 65535u : nr;
-            ng = ng > 65535u ? 65535u : ng;
-            nb = nb > 65535u ? 65535u : nb;
-        }
-        if (!colorLocked) {
-            t[0] = static_cast<uint16_t>(nr);
-            t[1] = static_cast<uint16_t>(ng);
-            t[2] = static_cast<uint16_t>(nb);
-        }
-        if (writeAlpha && (!blob || (da > 8191u && na > 8191u))) {
-            uint32_t v = alphaLevel > 0 ? alphaLevel : na;
-            if (v > ceiling) v = ceiling;
-            t[3] = static_cast<uint16_t>(v > 65535u ? 65535u : v);
-        }
-    }
-}
-
-using RowFn = void (*)(const DabContext &, int);
-
-template <Path kPath, bool kPickup>
+template <DabPath kPath, bool kPickup>
 RowFn PickRowFlags(const DabContext &c) {
     const bool vary = c.P > 0 || c.Lv > 0;
     if (c.rotate) return vary ? DabRow<kPath, kPickup, true, true> : DabRow<kPath, kPickup, true, false>;
     return vary ? DabRow<kPath, kPickup, false, true> : DabRow<kPath, kPickup, false, false>;
 }
 
-RowFn PickRow(const DabContext &c) {
-    if (c.path == Path::kPaintOver && !c.pickup && !c.rotate && !c.erase && c.P <= 0 && c.Lv <= 0) return PlainRow;
-    switch (c.path) {
-    case Path::kPaintOver:
-        return c.pickup ? PickRowFlags<Path::kPaintOver, true>(c) : PickRowFlags<Path::kPaintOver, false>(c);
-    case Path::kMultiply:
-        return c.pickup ? PickRowFlags<Path::kMultiply, true>(c) : PickRowFlags<Path::kMultiply, false>(c);
-    case Path::kMix: return c.pickup ? PickRowFlags<Path::kMix, true>(c) : PickRowFlags<Path::kMix, false>(c);
+RowFn PickRow(DabContext &c) {
+    if (c.path == DabPath::kPaintOver && !c.pickup && !c.rotate && !c.erase && c.P <= 0 && c.Lv <= 0) {
+        if (const RowFn plain = PlainRowKernel(c)) return plain;
     }
-    return DabRow<Path::kPaintOver, false, false, false>;
+    switch (c.path) {
+        case DabPath::kPaintOver:
+            return c.pickup ? PickRowFlags<DabPath::kPaintOver, true>(c) : PickRowFlags<DabPath::kPaintOver, false>(c);
+        case DabPath::kMultiply:
+            return c.pickup ? PickRowFlags<DabPath::kMultiply, true>(c) : PickRowFlags<DabPath::kMultiply, false>(c);
+        case DabPath::kMix:
+            return c.pickup ? PickRowFlags<DabPath::kMix, true>(c) : PickRowFlags<DabPath::kMix, false>(c);
+    }
+    return DabRow<DabPath::kPaintOver, false, false, false>;
 }
 
 // Runs the rows y0c..y1c-1: on the calling thread for 36 rows or fewer,
@@ -499,7 +365,7 @@ RowFn PickRow(const DabContext &c) {
 // rows form one unit of the schedule so they stay on one thread and keep
 // their order. A rotated remixing dab writes buffer pixels of other rows, so
 // it runs on the calling thread.
-void RunRows(const DabContext &c) {
+void RunRows(DabContext &c) {
     const RowFn row = PickRow(c);
     const int rows = c.y1c - c.y0c;
     bool parallel = g_dabParallel && rows > 35;
@@ -700,12 +566,12 @@ void DrawDab(int x, int y, int r, int g, int b) {
         c.colorLocked = tool.colorLocked != 0;
         c.blobLocked = tool.blobLocked != 0;
         const LayerSlot *cur = g_engine.currentSlot;
-        c.writeAlpha = hasPaintLayer || (cur != nullptr && !cur->alphaLocked && !tool.alphaLocked &&
-                                         g_engine.currentLayer > 1);
+        c.writeAlpha =
+            hasPaintLayer || (cur != nullptr && !cur->alphaLocked && !tool.alphaLocked && g_engine.currentLayer > 1);
         c.alphaLevel = tool.alphaLevel > 0 ? static_cast<uint32_t>(tool.alphaLevel) : 0u;
         c.code = tool.mixCode;
         if (c.code > 33 && !MixCodeListed(c.code)) c.code = 32;
-        c.path = c.code == 32 ? Path::kPaintOver : (c.code <= 33 ? Path::kMultiply : Path::kMix);
+        c.path = c.code == 32 ? DabPath::kPaintOver : (c.code <= 33 ? DabPath::kMultiply : DabPath::kMix);
         c.mixAmount = static_cast<uint32_t>(std::clamp(tool.mixAmount, 0, 256));
         c.mixAmountComplement = static_cast<uint32_t>(std::clamp(tool.mixAmountComplement, 0, 256));
         c.mix = MixParams{tool.colorBanks, tool.toolColor, tool.posterizeShift};
