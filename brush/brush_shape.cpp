@@ -61,7 +61,11 @@ void DrawRoundShape(bool integerOffsets) {
     }
 }
 
-void SetBrushShape(const char *name, int param) {
+namespace {
+
+// Both loaders share the picture cache (name and parameter); the older one
+// reads and sizes the picture its own way and draws its own round shape.
+void SetShape(const char *name, int param, bool original) {
     if (!ClearShape()) return;
     bool made = false;
     if (UsableName(name)) {
@@ -70,34 +74,21 @@ void SetBrushShape(const char *name, int param) {
         bool loaded = cached;
         if (!cached) {
             ReleaseShapePicture();
-            if (LoadShapePicture(name, true)) {
+            if (LoadShapePicture(name, !original)) {
                 ProcessShapePicture(param);
                 loaded = true;
             }
         }
-        if (loaded) made = ShapeFromPicture(ShapeSize(), true, false);
+        if (loaded) made = ShapeFromPicture(ShapeSize(), !original, original);
     }
-    if (!made) DrawRoundShape(false);
+    if (!made) DrawRoundShape(original);
 }
 
-void SetBrushShapeOriginal(const char *name, int param) {
-    if (!ClearShape()) return;
-    bool made = false;
-    if (UsableName(name)) {
-        const bool cached = g_engine.shapeImage != nullptr && std::strcmp(g_engine.shapeImageName, name) == 0 &&
-                            g_engine.shapeImageParam == param;
-        bool loaded = cached;
-        if (!cached) {
-            ReleaseShapePicture();
-            if (LoadShapePicture(name, false)) {
-                ProcessShapePicture(param);
-                loaded = true;
-            }
-        }
-        if (loaded) made = ShapeFromPicture(ShapeSize(), false, true);
-    }
-    if (!made) DrawRoundShape(true);
-}
+}  // namespace
+
+void SetBrushShape(const char *name, int param) { SetShape(name, param, false); }
+
+void SetBrushShapeOriginal(const char *name, int param) { SetShape(name, param, true); }
 
 void UnloadBrushShape() { ReleaseShapePicture(); }
 
