@@ -1,0 +1,549 @@
+// The view renderer. One pass per output pixel: for each canvas position the
+// draw list is walked bottom to top into a small accumulator, then the trace
+// image, the checkerboard and the mask overlay finish the pixel, which is
+// written as blue, green, red bytes. Nothing is allocated; everything that
+// does not depend on the pixel (the draw list, the stroke's options, the zoom
+// path) is decided once per call, and the row pointers once per output row.
+//
+// Arithmetic: each layer is combined the way CompositePixel combines a source
+// with a destination (see composite_pixel.h for the fixed-point rules), except
+// that the destination is the accumulator, which stays in floating point
+// between layers:
+// - a blend leaves the accumulator at the clamped Xca / Xa per channel and the
+//   clamped Xa, never reduced to 16 bits or to the 65280 ceiling in between;
+// - a pixel taken over unblended (over a transparent accumulator, or an opaque
+//   Normal source) is kept as its 16-bit values; a later blend reads it as
+//   channel / 65280 and alpha / 65535 (the Normal shortcut counts as 65535);
+// - the transparent-destination test looks at the formula after the alpha-mode
+//   transform, and a source whose alpha ends at 0 is still blended over a
+//   non-transparent accumulator (with Sa = 0).
+// The 16-bit result of a position is the taken-over pixel, or trunc(colour x
+// 65280) and trunc(alpha x 65535) after a blend, or 0 when nothing was drawn.
+#include "composite/render.h"
+
+#include <omp.h>
+
+#include <cstddef>
+#include <cstring>
+
+#include "composite/blend_formulas.h"
+#include "composite/composite_pixel.h"
+#include "core/engine_state.h"
+
+namespace {
+
+constexpr int kMaxEntries = kLayerCount - 1;  // slots 1..271
+constexpr int32_t kLastSkippableMode = 27;    // transparent pixels of modes up to 27 draw nothing
+constexpr int32_t kTextureSourceMode = 26;    // "Texturize3": never drawn
+constexpr int32_t kLayerMaskMode = 47;        // "Layer Mask": masks the entry below
+constexpr int32_t kModeMultiplyId = 1;
+constexpr uint32_t kCheckerLight = 65535;
+constexpr uint32_t kCheckerDark = 40959;  // 0x9FFF: byte 159 after the blend
+// Frames with fewer rows or pixels than this are rendered on the calling thread.
+constexpr int32_t kParallelMinRows = 64;
+constexpr int64_t kParallelMinPixels = 1 << 16;
+
+// One drawn layer, with what the per-pixel loop needs.
+struct DrawEntry {
+    const uint16_t *pixels;
+    int32_t columns;  // readable columns: the buffer width (pixels beyond read as transparent)
+    int32_t rows;     // readable rows
+    int32_t stride;   // in 16-bit values
+    int32_t mode;
+    int32_t opacity;
+    bool alphaMode;     // 28..49: the alpha-mode transform runs
+    bool skippable;     // mode up to 27: a transparent pixel draws nothing
+    bool background;    // slot 1, first in the list: drawn opaque, never masked
+    bool stroke;        // the current layer while a stroke is shown
+    bool maskedByNext;  // the next entry is a "Layer Mask"
+};
+
+// Everything decided once per call.
+struct RenderSetup {
+    DrawEntry entries[kMaxEntries];
+    int count;
+    uint32_t alphaLayerOpacity;
+    // The stroke in progress.
+    const uint16_t *paint;
+    int32_t paintColumns, paintRows, paintStride;
+    uint32_t paintPreFactor;  // paint pre-opacity + 1
+    bool paintSkippable;      // paint mode up to 27: a transparent paint pixel changes nothing
+    CompositeOptions paintOptions;
+    // The trace image (null unless tracing is on).
+    const uint16_t *trace;
+    int32_t traceColumns, traceRows, traceStride;
+    // The mask overlay (null unless displayed and active).
+    const uint16_t *mask;
+    int32_t canvasWidth, canvasHeight;
+    bool overlayHalf;
+    uint32_t overlayColour[2][3];  // [square parity][blue, green, red]
+};
+
+// The rows one canvas position reads, set once per output row.
+struct RowSources {
+    const uint16_t *layer[kMaxEntries];  // null when the row lies outside the buffer
+    const uint16_t *paint;
+    const uint16_t *trace;
+    const uint16_t *mask;
+    int32_t cy;
+};
+
+enum class AccState : uint8_t { kEmpty, kTaken, kBlended };
+
+struct Accumulator {
+    float c[3];      // unpremultiplied colour, valid when kBlended
+    float a;         // alpha, valid when kBlended
+    uint32_t s[4];   // the pixel taken over, valid when kTaken
+    AccState state;  // which of the two holds the latest result
+};
+
+inline bool ClearsTransparentDest(int32_t mode) {
+    return mode == 17 || mode == 18 || mode == 24 || mode == 25 || mode == 26;
+}
+
+// clamp(q, 0, 1), a NaN becoming 0.
+inline float ClampUnit(float q) {
+    if (!(q >= 0.0f)) return 0.0f;
+    return q > 1.0f ? 1.0f : q;
+}
+
+// Combines one source pixel (after mask, alpha-mode transform and opacity)
+// with the accumulator; bm is the formula in use.
+inline void Combine(Accumulator &acc, int32_t bm, int32_t r, int32_t g, int32_t b, uint32_t a) {
+    if (acc.state == AccState::kEmpty || (acc.state == AccState::kBlended && acc.a == 0.0f)) {
+        // Transparent accumulator: the source is taken over as it is, or
+        // nothing remains for the modes that need something beneath.
+        if (ClearsTransparentDest(bm) || a == 0) {
+            acc.state = AccState::kEmpty;
+            return;
+        }
+        acc.s[0] = static_cast<uint32_t>(r);
+        acc.s[1] = static_cast<uint32_t>(g);
+        acc.s[2] = static_cast<uint32_t>(b);
+        acc.s[3] = a;
+        acc.state = AccState::kTaken;
+        return;
+    }
+    if (bm == kModeNormalId && a >= 65280) {
+        // Opaque Normal source: replaces the accumulator, which becomes opaque.
+        acc.s[0] = static_cast<uint32_t>(r);
+        acc.s[1] = static_cast<uint32_t>(g);
+        acc.s[2] = static_cast<uint32_t>(b);
+        acc.s[3] = 65535;
+        acc.state = AccState::kTaken;
+        return;
+    }
+    float Da, Dc[3];
+    if (acc.state == AccState::kTaken) {
+        Da = UnitAlpha(acc.s[3]);
+        for (int c = 0; c < 3; ++c) Dc[c] = static_cast<float>(static_cast<double>(acc.s[c]) * kInv65280);
+    } else {
+        Da = acc.a;
+        for (int c = 0; c < 3; ++c) Dc[c] = acc.c[c];
+    }
+    const float Dca[3] = {Dc[0] * Da, Dc[1] * Da, Dc[2] * Da};
+    const float Sa = UnitAlpha(a);
+    const float Sca[3] = {Premultiply(r, Sa), Premultiply(g, Sa), Premultiply(b, Sa)};
+    float Xca[3];
+    float Xa;
+    if (bm == kModeNormalId) {
+        const float iSa = 1.0f - Sa;
+        Xa = (1.0f - Da) * Sa + Da;
+        for (int c = 0; c < 3; ++c) Xca[c] = FNormal(Sca[c], Dca[c], iSa);
+    } else if (bm == kModeMultiplyId) {
+        const float iSa = 1.0f - Sa;
+        const float iDa = 1.0f - Da;
+        Xa = iDa * Sa + Da;
+        for (int c = 0; c < 3; ++c) Xca[c] = FMultiply(Sca[c], Dca[c], iSa, iDa);
+    } else {
+        BlendPremultiplied(bm, r, g, b, Sa, Sca, Da, Dca, Xca, Xa);
+    }
+    Xa = ClampUnit(Xa);
+    for (int c = 0; c < 3; ++c) acc.c[c] = ClampUnit(Xca[c] / Xa);
+    acc.a = Xa;
+    acc.state = AccState::kBlended;
+}
+
+inline void LoadPixel(const uint16_t *row, int32_t columns, int32_t cx, uint32_t &r, uint32_t &g, uint32_t &b,
+                      uint32_t &a) {
+    if (row != nullptr && cx < columns) {
+        const uint16_t *p = row + 4 * static_cast<ptrdiff_t>(cx);
+        r = p[0];
+        g = p[1];
+        b = p[2];
+        a = p[3];
+    } else {
+        r = g = b = a = 0;
+    }
+}
+
+// Composites the draw list at canvas column cx of the row set up in rs; out
+// receives the 16-bit result (R, G, B, A).
+inline void CompositePosition(const RenderSetup &s, const RowSources &rs, int32_t cx, uint32_t out[4]) {
+    Accumulator acc;
+    acc.a = 0.0f;
+    acc.state = AccState::kEmpty;
+    for (int k = 0; k < s.count; ++k) {
+        const DrawEntry &e = s.entries[k];
+        uint32_t r, g, b, a;
+        LoadPixel(rs.layer[k], e.columns, cx, r, g, b, a);
+        if (e.background) {
+            a = 65535;
+        } else if (a == 0 && e.skippable && !e.stroke) {
+            continue;
+        }
+        if (e.stroke) {
+            // The stroke in progress, merged into this copy of the layer pixel
+            // the way TSY_MergePixel merges it.
+            uint32_t pr, pg, pb, pa;
+            LoadPixel(rs.paint, s.paintColumns, cx, pr, pg, pb, pa);
+            pa = (pa * s.paintPreFactor) >> 8;
+            if (pa != 0 || !s.paintSkippable) {
+                PixelRGBA d{r, g, b, a};
+                if (CompositePixel(PixelRGBA{pr, pg, pb, pa}, d, nullptr, s.paintOptions)) {
+                    r = d.r;
+                    g = d.g;
+                    b = d.b;
+                    a = d.a;
+                }
+            }
+        }
+        if (e.maskedByNext && !e.background) {
+            uint32_t mr, mg, mb, ma;
+            LoadPixel(rs.layer[k + 1], s.entries[k + 1].columns, cx, mr, mg, mb, ma);
+            if (ma > 0) a = (((mr + mg + mb) / 3u) * a) >> 16;
+        }
+        int32_t ri = static_cast<int32_t>(r), gi = static_cast<int32_t>(g), bi = static_cast<int32_t>(b);
+        int32_t bm = e.mode;
+        if (e.alphaMode) {
+            const AlphaTransformed t = ApplyAlphaTransform(e.mode, ri, gi, bi, a, s.alphaLayerOpacity, false);
+            ri = t.r;
+            gi = t.g;
+            bi = t.b;
+            a = t.a;
+            bm = t.bm;
+        }
+        a = ScaleByOpacity(a, e.opacity);
+        Combine(acc, bm, ri, gi, bi, a);
+    }
+    switch (acc.state) {
+        case AccState::kEmpty:
+            out[0] = out[1] = out[2] = out[3] = 0;
+            break;
+        case AccState::kTaken:
+            for (int c = 0; c < 4; ++c) out[c] = acc.s[c];
+            break;
+        case AccState::kBlended:
+            for (int c = 0; c < 3; ++c) out[c] = static_cast<uint32_t>(static_cast<double>(acc.c[c]) * 65280.0);
+            out[3] = static_cast<uint32_t>(static_cast<double>(acc.a) * 65535.0);
+            break;
+    }
+}
+
+// Trace mix, checkerboard and mask overlay at canvas position (cx, rs.cy);
+// writes blue, green, red. All unsigned 32-bit arithmetic.
+inline void FinishPixel(const RenderSetup &s, const RowSources &rs, int32_t cx, const uint32_t in[4], uint8_t *px) {
+    uint32_t R = in[0], G = in[1], B = in[2];
+    const uint32_t A = in[3];
+    if (rs.trace != nullptr && cx < s.traceColumns) {
+        const uint16_t *t = rs.trace + 4 * static_cast<ptrdiff_t>(cx);
+        R = (R + t[0]) >> 1;
+        G = (G + t[1]) >> 1;
+        B = (B + t[2]) >> 1;
+    }
+    const uint32_t odd = ((static_cast<uint32_t>(cx) >> 5) + (static_cast<uint32_t>(rs.cy) >> 5)) & 1u;
+    if (A < 65535) {
+        const uint32_t c = odd ? kCheckerDark : kCheckerLight;
+        const uint32_t k = (c * (65535u - A)) >> 8;
+        R = (((A * R) >> 8) + k) >> 8;
+        G = (((A * G) >> 8) + k) >> 8;
+        B = (((A * B) >> 8) + k) >> 8;
+    }
+    if (rs.mask != nullptr) {
+        uint32_t M = rs.mask[cx];
+        if (M < 65535) {
+            if (s.overlayHalf) M = (M >> 1) + 32767;
+            const uint32_t w = 65535u - M;
+            const uint32_t *col = s.overlayColour[odd];
+            px[0] = static_cast<uint8_t>((((col[0] * w) >> 8) + ((M * B) >> 8)) >> 16);
+            px[1] = static_cast<uint8_t>((((col[1] * w) >> 8) + ((M * G) >> 8)) >> 16);
+            px[2] = static_cast<uint8_t>((((col[2] * w) >> 8) + ((M * R) >> 8)) >> 16);
+            return;
+        }
+    }
+    px[0] = static_cast<uint8_t>(B >> 8);
+    px[1] = static_cast<uint8_t>(G >> 8);
+    px[2] = static_cast<uint8_t>(R >> 8);
+}
+
+inline void RenderPosition(const RenderSetup &s, const RowSources &rs, int32_t cx, uint8_t *px) {
+    uint32_t v[4];
+    CompositePosition(s, rs, cx, v);
+    FinishPixel(s, rs, cx, v, px);
+}
+
+// Points the row sources at canvas row cy (layers, paint, trace) and mask row
+// maskRow.
+void SetRow(const RenderSetup &s, RowSources &rs, int32_t cy, int32_t maskRow) {
+    rs.cy = cy;
+    for (int k = 0; k < s.count; ++k) {
+        const DrawEntry &e = s.entries[k];
+        rs.layer[k] = cy < e.rows ? e.pixels + static_cast<ptrdiff_t>(cy) * e.stride : nullptr;
+    }
+    rs.paint = s.paint != nullptr && cy < s.paintRows ? s.paint + static_cast<ptrdiff_t>(cy) * s.paintStride : nullptr;
+    rs.trace = s.trace != nullptr && cy < s.traceRows ? s.trace + static_cast<ptrdiff_t>(cy) * s.traceStride : nullptr;
+    rs.mask = s.mask != nullptr ? s.mask + static_cast<ptrdiff_t>(maskRow) * s.canvasWidth : nullptr;
+}
+
+// The readable extent of a buffer: rows and columns that exist, with a stride
+// too short for the width limiting the columns.
+void BufferExtent(const LayerSlot &slot, int32_t &columns, int32_t &rows) {
+    columns = slot.width < 0 ? 0 : slot.width;
+    if (slot.stride / 4 < columns) columns = slot.stride < 0 ? 0 : slot.stride / 4;
+    rows = slot.height < 0 ? 0 : slot.height;
+}
+
+bool BuildSetup(RenderSetup &s) {
+    const LayerSlot *current = g_engine.currentSlot;
+    if (current == nullptr || current->pixels == nullptr) return false;
+    const bool strokeExists = g_engine.paintLayer.pixels != nullptr;
+
+    s.count = 0;
+    s.alphaLayerOpacity = g_engine.alphaLayerOpacity;
+    bool strokeShown = false;
+    for (int slot = 1; slot < kLayerCount; ++slot) {
+        const LayerSlot &L = g_engine.layers[slot];
+        if (L.pixels == nullptr || !L.visible || L.blendMode == kTextureSourceMode) continue;
+        DrawEntry &e = s.entries[s.count];
+        e.pixels = L.pixels;
+        BufferExtent(L, e.columns, e.rows);
+        e.stride = L.stride;
+        e.mode = L.blendMode;
+        e.opacity = L.opacity;
+        e.alphaMode = L.blendMode >= kFirstAlphaModeId && L.blendMode <= kLastAlphaModeId;
+        e.skippable = L.blendMode <= kLastSkippableMode;
+        e.background = slot == kBackgroundSlot;
+        e.stroke = strokeExists && &L == current;
+        e.maskedByNext = false;
+        if (s.count > 0 && L.blendMode == kLayerMaskMode) s.entries[s.count - 1].maskedByNext = true;
+        strokeShown = strokeShown || e.stroke;
+        ++s.count;
+    }
+
+    s.paint = nullptr;
+    if (strokeShown) {
+        const LayerSlot &P = g_engine.paintLayer;
+        s.paint = P.pixels;
+        BufferExtent(P, s.paintColumns, s.paintRows);
+        s.paintStride = P.stride;
+        const uint32_t pre = P.preOpacity > 255 ? 255u : P.preOpacity;
+        s.paintPreFactor = pre + 1u;
+        s.paintSkippable = P.blendMode <= kLastSkippableMode;
+        const bool keepAlpha = current->alphaLocked != 0 || g_engine.tool.alphaLocked != 0;
+        s.paintOptions = MakeCompositeOptions(P.blendMode, 255, P.opacity, keepAlpha, false, false);
+    }
+
+    s.trace = nullptr;
+    const LayerSlot *trace = g_engine.traceSlot;
+    if (g_engine.tool.tracingMode && trace != nullptr && trace->pixels != nullptr) {
+        s.trace = trace->pixels;
+        BufferExtent(*trace, s.traceColumns, s.traceRows);
+        s.traceStride = trace->stride;
+    }
+
+    s.canvasWidth = g_engine.canvasWidth;
+    s.canvasHeight = g_engine.canvasHeight;
+    s.mask = g_engine.maskDisplayed && g_engine.maskActive ? g_engine.mask : nullptr;
+    s.overlayHalf = g_engine.maskOverlayFullStrength == 0;
+    for (int c = 0; c < 3; ++c) {
+        // Blue first: the output order.
+        s.overlayColour[1][c] = static_cast<uint32_t>(g_engine.maskOverlayColour1[2 - c]);
+        s.overlayColour[0][c] = static_cast<uint32_t>(g_engine.maskOverlayColour2[2 - c]);
+    }
+    return true;
+}
+
+enum class ZoomPath { kActual, kMagnify, kReduce };
+
+// The output frame of one call.
+struct Frame {
+    uint8_t *out;
+    ptrdiff_t stride;
+    int32_t x, y, w, h;  // the clipped canvas rectangle
+    int32_t cols, rows;  // output pixels written
+    ZoomPath path;
+    int32_t n;  // magnification
+    double s;   // reduction: canvas pixels per output pixel
+};
+
+inline uint8_t *OutputRow(const Frame &f, int32_t j) { return f.out + static_cast<ptrdiff_t>(j) * f.stride; }
+
+void RenderRowsActual(const RenderSetup &s, const Frame &f, int32_t j0, int32_t j1) {
+    RowSources rs;
+    for (int32_t j = j0; j < j1; ++j) {
+        SetRow(s, rs, f.y + j, f.y + j);
+        uint8_t *px = OutputRow(f, j);
+        for (int32_t i = 0; i < f.cols; ++i, px += 3) RenderPosition(s, rs, f.x + i, px);
+    }
+}
+
+void RenderRowsMagnify(const RenderSetup &s, const Frame &f, int32_t j0, int32_t j1) {
+    RowSources rs;
+    const int32_t n = f.n;
+    const size_t rowBytes = static_cast<size_t>(f.cols) * 3u;
+    // Output rows showing the same canvas row are byte-for-byte equal: copy
+    // them, unless the host's rows overlap.
+    const bool copyRows = (f.stride < 0 ? -f.stride : f.stride) >= static_cast<ptrdiff_t>(rowBytes);
+    for (int32_t j = j0; j < j1; ++j) {
+        uint8_t *row = OutputRow(f, j);
+        if (copyRows && j > j0 && j / n == (j - 1) / n) {
+            std::memcpy(row, OutputRow(f, j - 1), rowBytes);
+            continue;
+        }
+        const int32_t cy = f.y + j / n;
+        SetRow(s, rs, cy, cy);
+        // Each canvas pixel once, repeated n times across (the last one as
+        // often as the column limit allows).
+        for (int32_t i = 0; i < f.cols; i += n) {
+            uint8_t px[3];
+            RenderPosition(s, rs, f.x + i / n, px);
+            const int32_t reps = f.cols - i < n ? f.cols - i : n;
+            uint8_t *o = row + static_cast<ptrdiff_t>(i) * 3;
+            for (int32_t r = 0; r < reps; ++r, o += 3) {
+                o[0] = px[0];
+                o[1] = px[1];
+                o[2] = px[2];
+            }
+        }
+    }
+}
+
+// One step of the reduction stepping: the accumulator advances by s and the
+// integer part is the number of canvas pixels to step.
+inline int32_t StepReduction(double &acc, double s) {
+    acc += s;
+    const int32_t step = static_cast<int32_t>(acc);
+    acc -= step;
+    return step;
+}
+
+void RenderRowsReduce(const RenderSetup &s, const Frame &f, int32_t j0, int32_t j1) {
+    RowSources rs;
+    // Replay the row stepping up to the first row of this block, so every
+    // block of rows samples exactly the rows a single pass would.
+    double rowAcc = 0.0;
+    int32_t Y = 0;
+    for (int32_t j = 0; j < j0; ++j) Y += StepReduction(rowAcc, f.s);
+    const int32_t lastX = f.x + f.w - 1, lastY = f.y + f.h - 1;
+    for (int32_t j = j0; j < j1; ++j) {
+        int32_t cy = f.y + Y;
+        if (cy > lastY) cy = lastY;
+        int32_t maskRow = static_cast<int32_t>(f.y + j * f.s);
+        if (maskRow > lastY) maskRow = lastY;
+        SetRow(s, rs, cy, maskRow);
+        uint8_t *px = OutputRow(f, j);
+        double colAcc = 0.0;
+        int32_t X = 0;
+        for (int32_t i = 0; i < f.cols; ++i, px += 3) {
+            int32_t cx = f.x + X;
+            if (cx > lastX) cx = lastX;
+            RenderPosition(s, rs, cx, px);
+            X += StepReduction(colAcc, f.s);
+        }
+        Y += StepReduction(rowAcc, f.s);
+    }
+}
+
+void RenderRows(const RenderSetup &s, const Frame &f, int32_t j0, int32_t j1) {
+    switch (f.path) {
+        case ZoomPath::kActual:
+            RenderRowsActual(s, f, j0, j1);
+            break;
+        case ZoomPath::kMagnify:
+            RenderRowsMagnify(s, f, j0, j1);
+            break;
+        case ZoomPath::kReduce:
+            RenderRowsReduce(s, f, j0, j1);
+            break;
+    }
+}
+
+// Chooses the zoom path and the output size; false when nothing is written.
+bool PlanFrame(Frame &f, int32_t x, int32_t y, int32_t w, int32_t h) {
+    const int64_t W = g_engine.canvasWidth, H = g_engine.canvasHeight;
+    int64_t x0 = x < 0 ? 0 : x, y0 = y < 0 ? 0 : y;
+    int64_t w0 = w, h0 = h;
+    if (x0 + w0 > W) w0 = W - x0;
+    if (y0 + h0 > H) h0 = H - y0;
+    if (w0 <= 0 || h0 <= 0) return false;
+    f.x = static_cast<int32_t>(x0);
+    f.y = static_cast<int32_t>(y0);
+    f.w = static_cast<int32_t>(w0);
+    f.h = static_cast<int32_t>(h0);
+
+    const int32_t zoom = g_engine.viewZoom;
+    const float scale = g_engine.viewScale;
+    int64_t cols, rows;
+    if (scale == static_cast<float>(zoom)) {
+        f.path = ZoomPath::kActual;
+        cols = w0;
+        rows = h0;
+    } else if (scale < static_cast<float>(zoom)) {
+        if (zoom < 1) return false;
+        f.path = ZoomPath::kMagnify;
+        f.n = zoom;
+        cols = w0 * zoom;
+        rows = h0 * zoom;
+    } else if (scale > static_cast<float>(zoom)) {
+        if (!(scale > 0.0f) || !(scale < 1e30f)) return false;
+        f.path = ZoomPath::kReduce;
+        f.s = scale;
+        // Columns up to trunc(x + w / s - 1), rows likewise.
+        cols = static_cast<int64_t>(static_cast<double>(x0) + static_cast<double>(w0) / f.s - 1.0) - x0 + 1;
+        rows = static_cast<int64_t>(static_cast<double>(y0) + static_cast<double>(h0) / f.s - 1.0) - y0 + 1;
+    } else {
+        return false;  // a NaN scale
+    }
+    if (cols > g_engine.viewWidth) cols = g_engine.viewWidth;
+    if (rows > g_engine.viewHeight) rows = g_engine.viewHeight;
+    if (cols <= 0 || rows <= 0) return false;
+    f.cols = static_cast<int32_t>(cols);
+    f.rows = static_cast<int32_t>(rows);
+    return true;
+}
+
+}  // namespace
+
+void RenderViewThreads(uint8_t *output, int32_t stride, int32_t x, int32_t y, int32_t w, int32_t h, int threads) {
+    if (output == nullptr) return;
+    RenderSetup setup;
+    if (!BuildSetup(setup)) return;
+    Frame f;
+    if (!PlanFrame(f, x, y, w, h)) return;
+    f.out = output;
+    f.stride = stride;
+
+    int team = threads;
+    if (team <= 0) {
+        const bool large = f.rows >= kParallelMinRows && static_cast<int64_t>(f.rows) * f.cols >= kParallelMinPixels;
+        team = large ? omp_get_max_threads() : 1;
+    }
+    if (team > f.rows) team = f.rows;
+    if (team <= 1) {
+        RenderRows(setup, f, 0, f.rows);
+        return;
+    }
+    // Contiguous blocks of output rows; each thread writes only its own rows
+    // and computes them exactly as a single pass would.
+#pragma omp parallel num_threads(team)
+    {
+        const int64_t t = omp_get_thread_num(), nt = omp_get_num_threads();
+        const int32_t j0 = static_cast<int32_t>(f.rows * t / nt);
+        const int32_t j1 = static_cast<int32_t>(f.rows * (t + 1) / nt);
+        RenderRows(setup, f, j0, j1);
+    }
+}
+
+void RenderView(uint8_t *output, int32_t stride, int32_t x, int32_t y, int32_t w, int32_t h) {
+    RenderViewThreads(output, stride, x, y, w, h, 0);
+}
