@@ -79,35 +79,22 @@ inline AlphaTransformed ApplyAlphaTransform(int32_t m, int32_t r, int32_t g, int
         // Same alpha mode on both sides: keep the raw alpha data by letting
         // the untransformed source replace the destination.
         switch (m) {
-            case 39:
-            case 43:
-            case 44:
-                if (a < 8191)
-                    t.a = 0;
-                else if (a >= 9215)
-                    t.destAsTransparent = true;
-                else
-                    t.bm = 1;  // Multiply
+            case 39: case 43: case 44:
+                if (a < 8191) t.a = 0;
+                else if (a >= 9215) t.destAsTransparent = true;
+                else t.bm = 1;  // Multiply
                 return t;
-            case 40:
-            case 41:
-            case 42:
-                if (a >= 8191)
-                    t.destAsTransparent = true;
-                else
-                    t.a = 0;
+            case 40: case 41: case 42:
+                if (a >= 8191) t.destAsTransparent = true;
+                else t.a = 0;
                 return t;
             case 46:
-                if (a > 32512)
-                    t.destAsTransparent = true;
-                else
-                    t.a = 0;
+                if (a > 32512) t.destAsTransparent = true;
+                else t.a = 0;
                 return t;
-            case 47:
-            case 48:
-            case 49:
+            case 47: case 48: case 49:
                 break;  // as without the flag
-            default:    // 28..38, 45
+            default:  // 28..38, 45
                 if (a > 0) t.destAsTransparent = true;
                 return t;
         }
@@ -119,15 +106,13 @@ inline AlphaTransformed ApplyAlphaTransform(int32_t m, int32_t r, int32_t g, int
             t.r = t.g = t.b = 65535;
             t.a = 65535 - a;
             break;
-        case 30:
-        case 45:  // black outline where partly transparent
+        case 30: case 45:  // black outline where partly transparent
             if (a >= 1 && a <= 65279) {
                 t.r = t.g = t.b = 0;
                 t.a = P;
             }
             break;
-        case 31:
-        case 32:
+        case 31: case 32:
             if (a > 0) t.a = a >= 12287 ? P : 65535 - a;
             break;
         case 33:
@@ -139,8 +124,7 @@ inline AlphaTransformed ApplyAlphaTransform(int32_t m, int32_t r, int32_t g, int
                 t.a = P;
             }
             break;
-        case 35:
-        case 36:
+        case 35: case 36:
             if (a > 0) {
                 t.r = ShadeChannel(r, a);
                 t.g = ShadeChannel(g, a);
@@ -176,16 +160,13 @@ inline AlphaTransformed ApplyAlphaTransform(int32_t m, int32_t r, int32_t g, int
         case 39:
             if (a > 0) t.a = RampAlpha(a, P);
             break;
-        case 40:
-        case 41:
-        case 42:
+        case 40: case 41: case 42:
             t.r = LumShadeChannel(m, r, a);
             t.g = LumShadeChannel(m, g, a);
             t.b = LumShadeChannel(m, b, a);
             if (a > 0) t.a = a >= 8191 ? P : 0;
             break;
-        case 43:
-        case 44:
+        case 43: case 44:
             t.r = LumShadeChannel(m, r, a);
             t.g = LumShadeChannel(m, g, a);
             t.b = LumShadeChannel(m, b, a);
