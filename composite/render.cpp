@@ -56,6 +56,7 @@ struct DrawEntry {
     bool background;    // slot 1, first in the list: drawn opaque, never masked
     bool stroke;        // the current layer while a stroke is shown
     bool maskedByNext;  // the next entry is a "Layer Mask"
+    bool canCover;      // Normal at full opacity, unmasked: an opaque pixel hides all below
 };
 
 // Everything decided once per call.
@@ -107,45 +108,79 @@ inline float ClampUnit(float q) {
     return q > 1.0f ? 1.0f : q;
 }
 
-// Combines one source pixel (after mask, alpha-mode transform and opacity)
-// with the accumulator; bm is the formula in use.
-inline void Combine(Accumulator &acc, int32_t bm, int32_t r, int32_t g, int32_t b, uint32_t a) {
+// Formulas other than 1..12 and 15..26 are the Normal formula.
+inline bool UsesNormalFormula(int32_t bm) { return !((bm >= 1 && bm <= 12) || (bm >= 15 && bm <= 26)); }
+
+// The accumulator after a blend: clamp(Xa) and clamp(Xca / Xa). Division by
+// an Xa of exactly 1 is left out (it is exact).
+inline void Finish(Accumulator &acc, const float Xca[3], float Xa) {
+    Xa = ClampUnit(Xa);
+    if (Xa == 1.0f) {
+        for (int c = 0; c < 3; ++c) acc.c[c] = ClampUnit(Xca[c]);
+    } else {
+        for (int c = 0; c < 3; ++c) acc.c[c] = ClampUnit(Xca[c] / Xa);
+    }
+    acc.a = Xa;
+    acc.state = AccState::kBlended;
+}
+
+// The integer part of combining a source pixel (after mask, alpha-mode
+// transform and opacity; bm the formula in use) with the accumulator: over a
+// transparent accumulator the source is taken over as it is (or nothing
+// remains, for the modes that need something beneath); an opaque Normal
+// source replaces the accumulator, which becomes opaque. Returns false when
+// the floating-point blend is needed.
+inline bool TakeOver(Accumulator &acc, int32_t bm, int32_t r, int32_t g, int32_t b, uint32_t a) {
     if (acc.state == AccState::kEmpty || (acc.state == AccState::kBlended && acc.a == 0.0f)) {
-        // Transparent accumulator: the source is taken over as it is, or
-        // nothing remains for the modes that need something beneath.
         if (ClearsTransparentDest(bm) || a == 0) {
             acc.state = AccState::kEmpty;
-            return;
+            return true;
         }
         acc.s[0] = static_cast<uint32_t>(r);
         acc.s[1] = static_cast<uint32_t>(g);
         acc.s[2] = static_cast<uint32_t>(b);
         acc.s[3] = a;
         acc.state = AccState::kTaken;
-        return;
+        return true;
     }
     if (bm == kModeNormalId && a >= 65280) {
-        // Opaque Normal source: replaces the accumulator, which becomes opaque.
         acc.s[0] = static_cast<uint32_t>(r);
         acc.s[1] = static_cast<uint32_t>(g);
         acc.s[2] = static_cast<uint32_t>(b);
         acc.s[3] = 65535;
         acc.state = AccState::kTaken;
-        return;
+        return true;
     }
-    float Da, Dc[3];
+    return false;
+}
+
+// The destination of a blend: the accumulator's colour and alpha, a pixel
+// taken over being read as channel / 65280 and alpha / 65535.
+inline float AccumulatorColour(const Accumulator &acc, float Dc[3]) {
     if (acc.state == AccState::kTaken) {
-        Da = UnitAlpha(acc.s[3]);
         for (int c = 0; c < 3; ++c) Dc[c] = static_cast<float>(static_cast<double>(acc.s[c]) * kInv65280);
-    } else {
-        Da = acc.a;
-        for (int c = 0; c < 3; ++c) Dc[c] = acc.c[c];
+        return UnitAlpha(acc.s[3]);
     }
+    for (int c = 0; c < 3; ++c) Dc[c] = acc.c[c];
+    return acc.a;
+}
+
+// The floating-point blend of a source over a non-transparent accumulator.
+inline void BlendInto(Accumulator &acc, int32_t bm, int32_t r, int32_t g, int32_t b, uint32_t a) {
+    float Dc[3];
+    const float Da = AccumulatorColour(acc, Dc);
     const float Dca[3] = {Dc[0] * Da, Dc[1] * Da, Dc[2] * Da};
-    const float Sa = UnitAlpha(a);
-    const float Sca[3] = {Premultiply(r, Sa), Premultiply(g, Sa), Premultiply(b, Sa)};
     float Xca[3];
     float Xa;
+    if (a == 0 && UsesNormalFormula(bm)) {
+        // Sa = 0 in the Normal formula: Sca = 0, so Xca = Dca and Xa = Da exactly.
+        for (int c = 0; c < 3; ++c) Xca[c] = Dca[c];
+        Xa = Da;
+        Finish(acc, Xca, Xa);
+        return;
+    }
+    const float Sa = UnitAlpha(a);
+    const float Sca[3] = {Premultiply(r, Sa), Premultiply(g, Sa), Premultiply(b, Sa)};
     if (bm == kModeNormalId) {
         const float iSa = 1.0f - Sa;
         Xa = (1.0f - Da) * Sa + Da;
@@ -158,10 +193,11 @@ inline void Combine(Accumulator &acc, int32_t bm, int32_t r, int32_t g, int32_t 
     } else {
         BlendPremultiplied(bm, r, g, b, Sa, Sca, Da, Dca, Xca, Xa);
     }
-    Xa = ClampUnit(Xa);
-    for (int c = 0; c < 3; ++c) acc.c[c] = ClampUnit(Xca[c] / Xa);
-    acc.a = Xa;
-    acc.state = AccState::kBlended;
+    Finish(acc, Xca, Xa);
+}
+
+inline void Combine(Accumulator &acc, int32_t bm, int32_t r, int32_t g, int32_t b, uint32_t a) {
+    if (!TakeOver(acc, bm, r, g, b, a)) BlendInto(acc, bm, r, g, b, a);
 }
 
 inline void LoadPixel(const uint16_t *row, int32_t columns, int32_t cx, uint32_t &r, uint32_t &g, uint32_t &b,
@@ -177,57 +213,89 @@ inline void LoadPixel(const uint16_t *row, int32_t columns, int32_t cx, uint32_t
     }
 }
 
-// Composites the draw list at canvas column cx of the row set up in rs; out
-// receives the 16-bit result (R, G, B, A).
-inline void CompositePosition(const RenderSetup &s, const RowSources &rs, int32_t cx, uint32_t out[4]) {
-    Accumulator acc;
-    acc.a = 0.0f;
-    acc.state = AccState::kEmpty;
-    for (int k = 0; k < s.count; ++k) {
+// The paint pixel at cx with its alpha scaled by the pre-opacity; false when
+// merging it would change nothing (transparent, of a mode up to 27).
+inline bool PaintPixel(const RenderSetup &s, const RowSources &rs, int32_t cx, PixelRGBA &p) {
+    LoadPixel(rs.paint, s.paintColumns, cx, p.r, p.g, p.b, p.a);
+    p.a = (p.a * s.paintPreFactor) >> 8;
+    return p.a != 0 || !s.paintSkippable;
+}
+
+// An opaque pixel of a plain Normal layer is taken over whatever lies beneath
+// it (over a transparent accumulator as it is, over anything else by the
+// opaque Normal shortcut, both giving the pixel with alpha 65535): the list
+// position of the topmost such pixel at cx, where compositing can start.
+inline int CoverStart(const RenderSetup &s, const RowSources &rs, int32_t cx) {
+    for (int k = s.count - 1; k > 0; --k) {
         const DrawEntry &e = s.entries[k];
-        uint32_t r, g, b, a;
-        LoadPixel(rs.layer[k], e.columns, cx, r, g, b, a);
-        if (e.background) {
-            a = 65535;
-        } else if (a == 0 && e.skippable && !e.stroke) {
-            continue;
+        if (e.canCover && rs.layer[k] != nullptr && cx < e.columns &&
+            rs.layer[k][4 * static_cast<ptrdiff_t>(cx) + 3] == 65535) {
+            PixelRGBA p;
+            if (e.stroke && PaintPixel(s, rs, cx, p)) continue;
+            return k;
         }
-        if (e.stroke) {
-            // The stroke in progress, merged into this copy of the layer pixel
-            // the way TSY_MergePixel merges it.
-            uint32_t pr, pg, pb, pa;
-            LoadPixel(rs.paint, s.paintColumns, cx, pr, pg, pb, pa);
-            pa = (pa * s.paintPreFactor) >> 8;
-            if (pa != 0 || !s.paintSkippable) {
-                PixelRGBA d{r, g, b, a};
-                if (CompositePixel(PixelRGBA{pr, pg, pb, pa}, d, nullptr, s.paintOptions)) {
-                    r = d.r;
-                    g = d.g;
-                    b = d.b;
-                    a = d.a;
-                }
+    }
+    return 0;
+}
+
+// One source pixel ready to combine.
+struct Source {
+    int32_t r, g, b;
+    uint32_t a;
+    int32_t bm;  // the formula in use
+};
+
+// The integer part of drawing list entry k at cx: the layer pixel with the
+// background rule, the stroke merged in, the layer mask, the alpha-mode
+// transform and the opacity. False when the layer is skipped there.
+inline bool LayerSource(const RenderSetup &s, const RowSources &rs, int k, int32_t cx, Source &out) {
+    const DrawEntry &e = s.entries[k];
+    uint32_t r, g, b, a;
+    LoadPixel(rs.layer[k], e.columns, cx, r, g, b, a);
+    if (e.background) {
+        a = 65535;
+    } else if (a == 0 && e.skippable && !e.stroke) {
+        return false;
+    }
+    if (e.stroke) {
+        // The stroke in progress, merged into this copy of the layer pixel
+        // the way TSY_MergePixel merges it.
+        PixelRGBA p;
+        if (PaintPixel(s, rs, cx, p)) {
+            PixelRGBA d{r, g, b, a};
+            if (CompositePixel(p, d, nullptr, s.paintOptions)) {
+                r = d.r;
+                g = d.g;
+                b = d.b;
+                a = d.a;
             }
         }
-        if (e.maskedByNext && !e.background) {
-            uint32_t mr, mg, mb, ma;
-            LoadPixel(rs.layer[k + 1], s.entries[k + 1].columns, cx, mr, mg, mb, ma);
-            if (ma > 0) a = (((mr + mg + mb) / 3u) * a) >> 16;
-        }
-        int32_t ri = static_cast<int32_t>(r), gi = static_cast<int32_t>(g), bi = static_cast<int32_t>(b);
-        int32_t bm = e.mode;
-        if (e.alphaMode) {
-            const AlphaTransformed t = ApplyAlphaTransform(e.mode, ri, gi, bi, a, s.alphaLayerOpacity, false);
-            ri = t.r;
-            gi = t.g;
-            bi = t.b;
-            a = t.a;
-            bm = t.bm;
-        }
-        a = ScaleByOpacity(a, e.opacity);
-        Combine(acc, bm, ri, gi, bi, a);
     }
+    if (e.maskedByNext && !e.background) {
+        uint32_t mr, mg, mb, ma;
+        LoadPixel(rs.layer[k + 1], s.entries[k + 1].columns, cx, mr, mg, mb, ma);
+        if (ma > 0) a = (((mr + mg + mb) / 3u) * a) >> 16;
+    }
+    out.r = static_cast<int32_t>(r);
+    out.g = static_cast<int32_t>(g);
+    out.b = static_cast<int32_t>(b);
+    out.bm = e.mode;
+    if (e.alphaMode) {
+        const AlphaTransformed t = ApplyAlphaTransform(e.mode, out.r, out.g, out.b, a, s.alphaLayerOpacity, false);
+        out.r = t.r;
+        out.g = t.g;
+        out.b = t.b;
+        a = t.a;
+        out.bm = t.bm;
+    }
+    out.a = ScaleByOpacity(a, e.opacity);
+    return true;
+}
+
+// The 16-bit result of an accumulator.
+inline void AccumulatorResult(const Accumulator &acc, uint32_t out[4]) {
     switch (acc.state) {
-        case AccState::kEmpty:
+        default:  // kEmpty: nothing drawn
             out[0] = out[1] = out[2] = out[3] = 0;
             break;
         case AccState::kTaken:
@@ -238,6 +306,20 @@ inline void CompositePosition(const RenderSetup &s, const RowSources &rs, int32_
             out[3] = static_cast<uint32_t>(static_cast<double>(acc.a) * 65535.0);
             break;
     }
+}
+
+// Composites the draw list at canvas column cx of the row set up in rs, one
+// layer after the other; out receives the 16-bit result (R, G, B, A). This is
+// the reference the batched path below must match.
+inline void CompositePosition(const RenderSetup &s, const RowSources &rs, int32_t cx, uint32_t out[4]) {
+    Accumulator acc;
+    acc.a = 0.0f;
+    acc.state = AccState::kEmpty;
+    for (int k = CoverStart(s, rs, cx); k < s.count; ++k) {
+        Source src;
+        if (LayerSource(s, rs, k, cx, src)) Combine(acc, src.bm, src.r, src.g, src.b, src.a);
+    }
+    AccumulatorResult(acc, out);
 }
 
 // Trace mix, checkerboard and mask overlay at canvas position (cx, rs.cy);
@@ -325,7 +407,11 @@ bool BuildSetup(RenderSetup &s) {
         e.background = slot == kBackgroundSlot;
         e.stroke = strokeExists && &L == current;
         e.maskedByNext = false;
-        if (s.count > 0 && L.blendMode == kLayerMaskMode) s.entries[s.count - 1].maskedByNext = true;
+        if (s.count > 0 && L.blendMode == kLayerMaskMode) {
+            s.entries[s.count - 1].maskedByNext = true;
+            s.entries[s.count - 1].canCover = false;
+        }
+        e.canCover = e.mode == kModeNormalId && e.opacity >= 255;
         strokeShown = strokeShown || e.stroke;
         ++s.count;
     }
