@@ -22,6 +22,9 @@
 #include "composite/render.h"
 
 #include <omp.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include <cstddef>
 #include <cstring>
@@ -364,6 +367,191 @@ inline void RenderPosition(const RenderSetup &s, const RowSources &rs, int32_t c
     FinishPixel(s, rs, cx, v, px);
 }
 
+// ---- Batched path ----------------------------------------------------------
+// The same compositing for up to kChunk canvas positions of one row at a time,
+// one layer after the other across the positions: the integer steps run per
+// position exactly as above, and the positions that need the Normal or the
+// Multiply formula at a layer are gathered and blended together, eight at a
+// time with AVX2, with the operations of BlendInto in the same order (IEEE
+// single and double products, sums and quotients give the same bits in a
+// vector lane as in a scalar register). Other formulas blend one by one.
+
+constexpr int kChunk = 64;
+constexpr int kBatchPad = kChunk + 8;
+
+struct BlendBatch {
+    int n;
+    int lane[kChunk];
+    int32_t src[4][kBatchPad];  // r, g, b, a after the integer steps
+    int32_t taken[kBatchPad];   // -1: the destination is a taken-over 16-bit pixel
+    int32_t ds[4][kBatchPad];   // that pixel
+    float dc[3][kBatchPad];     // otherwise the blended colour
+    float da[kBatchPad];        // and alpha
+    float xc[3][kBatchPad];     // result: clamp(Xca / Xa)
+    float xa[kBatchPad];        // result: clamp(Xa)
+};
+
+inline void PushBlend(BlendBatch &b, int lane, const Source &src, const Accumulator &acc) {
+    const int j = b.n++;
+    b.lane[j] = lane;
+    b.src[0][j] = src.r;
+    b.src[1][j] = src.g;
+    b.src[2][j] = src.b;
+    b.src[3][j] = static_cast<int32_t>(src.a);
+    const bool taken = acc.state == AccState::kTaken;
+    b.taken[j] = taken ? -1 : 0;
+    for (int c = 0; c < 4; ++c) b.ds[c][j] = taken ? static_cast<int32_t>(acc.s[c]) : 0;
+    for (int c = 0; c < 3; ++c) b.dc[c][j] = taken ? 0.0f : acc.c[c];
+    b.da[j] = taken ? 0.0f : acc.a;
+}
+
+// One entry of the batch through BlendInto itself.
+void BlendBatchScalar(BlendBatch &b, int32_t bm) {
+    for (int j = 0; j < b.n; ++j) {
+        Accumulator acc;
+        if (b.taken[j]) {
+            acc.state = AccState::kTaken;
+            for (int c = 0; c < 4; ++c) acc.s[c] = static_cast<uint32_t>(b.ds[c][j]);
+        } else {
+            acc.state = AccState::kBlended;
+            for (int c = 0; c < 3; ++c) acc.c[c] = b.dc[c][j];
+            acc.a = b.da[j];
+        }
+        BlendInto(acc, bm, b.src[0][j], b.src[1][j], b.src[2][j], static_cast<uint32_t>(b.src[3][j]));
+        for (int c = 0; c < 3; ++c) b.xc[c][j] = acc.c[c];
+        b.xa[j] = acc.a;
+    }
+}
+
+#if defined(__x86_64__)
+// float(double(v) x k) for eight floats: the double product rounded to float.
+__attribute__((target("avx2"))) inline __m256 MulDoubleToFloat(__m256 v, __m256d k) {
+    const __m256d lo = _mm256_mul_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(v)), k);
+    const __m256d hi = _mm256_mul_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(v, 1)), k);
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(lo)), _mm256_cvtpd_ps(hi), 1);
+}
+
+__attribute__((target("avx2"))) inline __m256i LoadInts(const int32_t *p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+}
+
+// ClampUnit on eight floats: a value not >= 0 (NaN included) becomes 0, one
+// above 1 becomes 1.
+__attribute__((target("avx2"))) inline __m256 ClampUnit8(__m256 q) {
+    q = _mm256_and_ps(q, _mm256_cmp_ps(q, _mm256_setzero_ps(), _CMP_GE_OQ));
+    return _mm256_min_ps(q, _mm256_set1_ps(1.0f));
+}
+
+// The batch with the Normal formula (multiply false) or Multiply. An alpha of
+// 0 needs no case of its own: Sca is then 0 and Xca = Dca, Xa = Da.
+__attribute__((target("avx2"))) void BlendBatchAvx2(BlendBatch &b, bool multiply) {
+    const __m256d k65535 = _mm256_set1_pd(kInv65535);
+    const __m256d k65280 = _mm256_set1_pd(kInv65280);
+    const __m256 one = _mm256_set1_ps(1.0f);
+    for (int j = 0; j < b.n; j += 8) {
+        const __m256 taken = _mm256_castsi256_ps(LoadInts(b.taken + j));
+        const __m256 Da = _mm256_blendv_ps(_mm256_loadu_ps(b.da + j),
+                                           MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(b.ds[3] + j)), k65535), taken);
+        const __m256 Sa = MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(b.src[3] + j)), k65535);
+        const __m256 iSa = _mm256_sub_ps(one, Sa);
+        const __m256 iDa = _mm256_sub_ps(one, Da);
+        __m256 Xa = _mm256_add_ps(_mm256_mul_ps(iDa, Sa), Da);
+        Xa = ClampUnit8(Xa);
+        for (int c = 0; c < 3; ++c) {
+            const __m256 Dc = _mm256_blendv_ps(_mm256_loadu_ps(b.dc[c] + j),
+                                               MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(b.ds[c] + j)), k65280), taken);
+            const __m256 Dca = _mm256_mul_ps(Dc, Da);
+            const __m256 Sca = MulDoubleToFloat(_mm256_mul_ps(_mm256_cvtepi32_ps(LoadInts(b.src[c] + j)), Sa), k65280);
+            __m256 Xca;
+            if (multiply) {
+                Xca = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Sca, Dca), _mm256_mul_ps(Sca, iDa)),
+                                    _mm256_mul_ps(Dca, iSa));
+            } else {
+                Xca = _mm256_add_ps(Sca, _mm256_mul_ps(Dca, iSa));
+            }
+            _mm256_storeu_ps(b.xc[c] + j, ClampUnit8(_mm256_div_ps(Xca, Xa)));
+        }
+        _mm256_storeu_ps(b.xa + j, Xa);
+    }
+}
+
+bool CpuHasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#else
+bool CpuHasAvx2() { return false; }
+void BlendBatchAvx2(BlendBatch &, bool) {}
+#endif
+
+// Test switches: the per-position reference path and the scalar batch.
+bool g_renderBatched = true;
+bool g_renderSimd = true;
+
+void RunBatch(BlendBatch &b, bool multiply, Accumulator *acc) {
+    if (b.n == 0) return;
+    if (g_renderSimd && CpuHasAvx2()) {
+        // Pad to a multiple of eight with harmless entries.
+        for (int j = b.n; j < ((b.n + 7) & ~7); ++j) {
+            for (int c = 0; c < 4; ++c) b.src[c][j] = b.ds[c][j] = 0;
+            for (int c = 0; c < 3; ++c) b.dc[c][j] = 0.0f;
+            b.taken[j] = 0;
+            b.da[j] = 1.0f;
+        }
+        BlendBatchAvx2(b, multiply);
+    } else {
+        BlendBatchScalar(b, multiply ? kModeMultiplyId : kModeNormalId);
+    }
+    for (int j = 0; j < b.n; ++j) {
+        Accumulator &a = acc[b.lane[j]];
+        for (int c = 0; c < 3; ++c) a.c[c] = b.xc[c][j];
+        a.a = b.xa[j];
+        a.state = AccState::kBlended;
+    }
+}
+
+// Composites and finishes the n <= kChunk canvas columns cx of the row set up
+// in rs, writing blue, green, red to px[3 i].
+void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, int n, uint8_t *px) {
+    if (!g_renderBatched) {
+        for (int i = 0; i < n; ++i) RenderPosition(s, rs, cx[i], px + 3 * i);
+        return;
+    }
+    Accumulator acc[kChunk];
+    int start[kChunk];
+    int first = s.count;
+    for (int i = 0; i < n; ++i) {
+        acc[i].state = AccState::kEmpty;
+        acc[i].a = 0.0f;
+        start[i] = CoverStart(s, rs, cx[i]);
+        if (start[i] < first) first = start[i];
+    }
+    BlendBatch normal, multiply;
+    for (int k = first; k < s.count; ++k) {
+        normal.n = multiply.n = 0;
+        for (int i = 0; i < n; ++i) {
+            if (k < start[i]) continue;
+            Source src;
+            if (!LayerSource(s, rs, k, cx[i], src)) continue;
+            if (TakeOver(acc[i], src.bm, src.r, src.g, src.b, src.a)) continue;
+            if (UsesNormalFormula(src.bm)) {
+                PushBlend(normal, i, src, acc[i]);
+            } else if (src.bm == kModeMultiplyId) {
+                PushBlend(multiply, i, src, acc[i]);
+            } else {
+                BlendInto(acc[i], src.bm, src.r, src.g, src.b, src.a);
+            }
+        }
+        RunBatch(normal, false, acc);
+        RunBatch(multiply, true, acc);
+    }
+    for (int i = 0; i < n; ++i) {
+        uint32_t v[4];
+        AccumulatorResult(acc[i], v);
+        FinishPixel(s, rs, cx[i], v, px + 3 * i);
+    }
+}
+
 // Points the row sources at canvas row cy (layers, paint, trace) and mask row
 // maskRow.
 void SetRow(const RenderSetup &s, RowSources &rs, int32_t cy, int32_t maskRow) {
@@ -466,10 +654,15 @@ inline uint8_t *OutputRow(const Frame &f, int32_t j) { return f.out + static_cas
 
 void RenderRowsActual(const RenderSetup &s, const Frame &f, int32_t j0, int32_t j1) {
     RowSources rs;
+    int32_t cx[kChunk];
     for (int32_t j = j0; j < j1; ++j) {
         SetRow(s, rs, f.y + j, f.y + j);
-        uint8_t *px = OutputRow(f, j);
-        for (int32_t i = 0; i < f.cols; ++i, px += 3) RenderPosition(s, rs, f.x + i, px);
+        uint8_t *row = OutputRow(f, j);
+        for (int32_t i0 = 0; i0 < f.cols; i0 += kChunk) {
+            const int n = f.cols - i0 < kChunk ? f.cols - i0 : kChunk;
+            for (int i = 0; i < n; ++i) cx[i] = f.x + i0 + i;
+            RenderChunk(s, rs, cx, n, row + static_cast<ptrdiff_t>(i0) * 3);
+        }
     }
 }
 
@@ -477,9 +670,13 @@ void RenderRowsMagnify(const RenderSetup &s, const Frame &f, int32_t j0, int32_t
     RowSources rs;
     const int32_t n = f.n;
     const size_t rowBytes = static_cast<size_t>(f.cols) * 3u;
+    // Canvas columns shown (the last one possibly in part).
+    const int32_t canvasCols = static_cast<int32_t>((static_cast<int64_t>(f.cols) + n - 1) / n);
     // Output rows showing the same canvas row are byte-for-byte equal: copy
     // them, unless the host's rows overlap.
     const bool copyRows = (f.stride < 0 ? -f.stride : f.stride) >= static_cast<ptrdiff_t>(rowBytes);
+    int32_t cx[kChunk];
+    uint8_t px[3 * kChunk];
     for (int32_t j = j0; j < j1; ++j) {
         uint8_t *row = OutputRow(f, j);
         if (copyRows && j > j0 && j / n == (j - 1) / n) {
@@ -490,15 +687,19 @@ void RenderRowsMagnify(const RenderSetup &s, const Frame &f, int32_t j0, int32_t
         SetRow(s, rs, cy, cy);
         // Each canvas pixel once, repeated n times across (the last one as
         // often as the column limit allows).
-        for (int32_t i = 0; i < f.cols; i += n) {
-            uint8_t px[3];
-            RenderPosition(s, rs, f.x + i / n, px);
-            const int32_t reps = f.cols - i < n ? f.cols - i : n;
-            uint8_t *o = row + static_cast<ptrdiff_t>(i) * 3;
-            for (int32_t r = 0; r < reps; ++r, o += 3) {
-                o[0] = px[0];
-                o[1] = px[1];
-                o[2] = px[2];
+        for (int32_t c0 = 0; c0 < canvasCols; c0 += kChunk) {
+            const int m = canvasCols - c0 < kChunk ? canvasCols - c0 : kChunk;
+            for (int i = 0; i < m; ++i) cx[i] = f.x + c0 + i;
+            RenderChunk(s, rs, cx, m, px);
+            for (int i = 0; i < m; ++i) {
+                const int64_t o0 = static_cast<int64_t>(c0 + i) * n;
+                const int64_t reps = f.cols - o0 < n ? f.cols - o0 : n;
+                uint8_t *o = row + o0 * 3;
+                for (int64_t r = 0; r < reps; ++r, o += 3) {
+                    o[0] = px[3 * i];
+                    o[1] = px[3 * i + 1];
+                    o[2] = px[3 * i + 2];
+                }
             }
         }
     }
@@ -521,20 +722,23 @@ void RenderRowsReduce(const RenderSetup &s, const Frame &f, int32_t j0, int32_t 
     int32_t Y = 0;
     for (int32_t j = 0; j < j0; ++j) Y += StepReduction(rowAcc, f.s);
     const int32_t lastX = f.x + f.w - 1, lastY = f.y + f.h - 1;
+    int32_t cx[kChunk];
     for (int32_t j = j0; j < j1; ++j) {
         int32_t cy = f.y + Y;
         if (cy > lastY) cy = lastY;
         int32_t maskRow = static_cast<int32_t>(f.y + j * f.s);
         if (maskRow > lastY) maskRow = lastY;
         SetRow(s, rs, cy, maskRow);
-        uint8_t *px = OutputRow(f, j);
+        uint8_t *row = OutputRow(f, j);
         double colAcc = 0.0;
         int32_t X = 0;
-        for (int32_t i = 0; i < f.cols; ++i, px += 3) {
-            int32_t cx = f.x + X;
-            if (cx > lastX) cx = lastX;
-            RenderPosition(s, rs, cx, px);
-            X += StepReduction(colAcc, f.s);
+        for (int32_t i0 = 0; i0 < f.cols; i0 += kChunk) {
+            const int n = f.cols - i0 < kChunk ? f.cols - i0 : kChunk;
+            for (int i = 0; i < n; ++i) {
+                cx[i] = f.x + X > lastX ? lastX : f.x + X;
+                X += StepReduction(colAcc, f.s);
+            }
+            RenderChunk(s, rs, cx, n, row + static_cast<ptrdiff_t>(i0) * 3);
         }
         Y += StepReduction(rowAcc, f.s);
     }
@@ -628,6 +832,11 @@ void RenderViewThreads(uint8_t *output, int32_t stride, int32_t x, int32_t y, in
         const int32_t j1 = static_cast<int32_t>(f.rows * (t + 1) / nt);
         RenderRows(setup, f, j0, j1);
     }
+}
+
+void SetRenderPathsForTests(bool batched, bool simd) {
+    g_renderBatched = batched;
+    g_renderSimd = simd;
 }
 
 void RenderView(uint8_t *output, int32_t stride, int32_t x, int32_t y, int32_t w, int32_t h) {

@@ -15,3 +15,8 @@ void RenderView(uint8_t *output, int32_t stride, int32_t x, int32_t y, int32_t w
 // frames large enough to be worth splitting). Every thread count writes the
 // same bytes.
 void RenderViewThreads(uint8_t *output, int32_t stride, int32_t x, int32_t y, int32_t w, int32_t h, int threads);
+
+// Test switch: batched = false composites position by position (the reference
+// path); simd = false blends batches without vector instructions. Both true
+// by default.
+void SetRenderPathsForTests(bool batched, bool simd);
