@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <cstdlib>
 #include <vector>
 
 #include "composite/render.h"
@@ -130,6 +131,7 @@ void BM_Render(benchmark::State &state) {
     const int threads = static_cast<int>(state.range(3));
     g_scene.Build();
     g_scene.Configure(layers, overlay);
+    if (getenv("TMP_REF")) SetRenderPathsForTests(atoi(getenv("TMP_REF")) & 1, atoi(getenv("TMP_REF")) & 2);
     int x = 1000, y = 1000, w = kViewW, h = kViewH, cols = kViewW;
     if (zoom == kActual) {
         TSY_SetScale(1, 1.0f);

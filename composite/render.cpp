@@ -369,110 +369,171 @@ inline void RenderPosition(const RenderSetup &s, const RowSources &rs, int32_t c
 
 // ---- Batched path ----------------------------------------------------------
 // The same compositing for up to kChunk canvas positions of one row at a time,
-// one layer after the other across the positions: the integer steps run per
-// position exactly as above, and the positions that need the Normal or the
-// Multiply formula at a layer are gathered and blended together, eight at a
-// time with AVX2, with the operations of BlendInto in the same order (IEEE
-// single and double products, sums and quotients give the same bits in a
-// vector lane as in a scalar register). Other formulas blend one by one.
+// one layer after the other across the positions, with the accumulators held
+// lane by lane. For plain layers (no stroke pixel to merge, no layer mask, no
+// alpha-mode transform, the Normal or the Multiply formula) over contiguous
+// columns, eight positions go through each step together with AVX2: the
+// integer tests become lane masks and the blend runs the operations of
+// BlendInto in the same order (IEEE single and double products, sums and
+// quotients give the same bits in a vector lane as in a scalar register).
+// Everything else goes position by position through the functions above.
 
 constexpr int kChunk = 64;
-constexpr int kBatchPad = kChunk + 8;
+constexpr int32_t kStateEmpty = 0, kStateTaken = 1, kStateBlended = 2;
 
-struct BlendBatch {
-    int n;
-    int lane[kChunk];
-    int32_t src[4][kBatchPad];  // r, g, b, a after the integer steps
-    int32_t taken[kBatchPad];   // -1: the destination is a taken-over 16-bit pixel
-    int32_t ds[4][kBatchPad];   // that pixel
-    float dc[3][kBatchPad];     // otherwise the blended colour
-    float da[kBatchPad];        // and alpha
-    float xc[3][kBatchPad];     // result: clamp(Xca / Xa)
-    float xa[kBatchPad];        // result: clamp(Xa)
+struct ChunkAcc {
+    alignas(32) int32_t state[kChunk];
+    alignas(32) int32_t s[4][kChunk];
+    alignas(32) float c[3][kChunk];
+    alignas(32) float a[kChunk];
+    alignas(32) int32_t start[kChunk];  // the first list entry drawn at each position
 };
 
-inline void PushBlend(BlendBatch &b, int lane, const Source &src, const Accumulator &acc) {
-    const int j = b.n++;
-    b.lane[j] = lane;
-    b.src[0][j] = src.r;
-    b.src[1][j] = src.g;
-    b.src[2][j] = src.b;
-    b.src[3][j] = static_cast<int32_t>(src.a);
-    const bool taken = acc.state == AccState::kTaken;
-    b.taken[j] = taken ? -1 : 0;
-    for (int c = 0; c < 4; ++c) b.ds[c][j] = taken ? static_cast<int32_t>(acc.s[c]) : 0;
-    for (int c = 0; c < 3; ++c) b.dc[c][j] = taken ? 0.0f : acc.c[c];
-    b.da[j] = taken ? 0.0f : acc.a;
+inline Accumulator LaneGet(const ChunkAcc &A, int i) {
+    Accumulator acc;
+    acc.state = A.state[i] == kStateTaken ? AccState::kTaken
+                                          : (A.state[i] == kStateBlended ? AccState::kBlended : AccState::kEmpty);
+    for (int c = 0; c < 4; ++c) acc.s[c] = static_cast<uint32_t>(A.s[c][i]);
+    for (int c = 0; c < 3; ++c) acc.c[c] = A.c[c][i];
+    acc.a = A.a[i];
+    return acc;
 }
 
-// One entry of the batch through BlendInto itself.
-void BlendBatchScalar(BlendBatch &b, int32_t bm) {
-    for (int j = 0; j < b.n; ++j) {
-        Accumulator acc;
-        if (b.taken[j]) {
-            acc.state = AccState::kTaken;
-            for (int c = 0; c < 4; ++c) acc.s[c] = static_cast<uint32_t>(b.ds[c][j]);
-        } else {
-            acc.state = AccState::kBlended;
-            for (int c = 0; c < 3; ++c) acc.c[c] = b.dc[c][j];
-            acc.a = b.da[j];
-        }
-        BlendInto(acc, bm, b.src[0][j], b.src[1][j], b.src[2][j], static_cast<uint32_t>(b.src[3][j]));
-        for (int c = 0; c < 3; ++c) b.xc[c][j] = acc.c[c];
-        b.xa[j] = acc.a;
-    }
+inline void LaneSet(ChunkAcc &A, int i, const Accumulator &acc) {
+    A.state[i] = acc.state == AccState::kTaken ? kStateTaken
+                                               : (acc.state == AccState::kBlended ? kStateBlended : kStateEmpty);
+    for (int c = 0; c < 4; ++c) A.s[c][i] = static_cast<int32_t>(acc.s[c]);
+    for (int c = 0; c < 3; ++c) A.c[c][i] = acc.c[c];
+    A.a[i] = acc.a;
+}
+
+// List entry k at lane i, position by position.
+inline void LaneStep(const RenderSetup &s, const RowSources &rs, int k, int32_t cx, ChunkAcc &A, int i) {
+    Source src;
+    if (!LayerSource(s, rs, k, cx, src)) return;
+    Accumulator acc = LaneGet(A, i);
+    Combine(acc, src.bm, src.r, src.g, src.b, src.a);
+    LaneSet(A, i, acc);
 }
 
 #if defined(__x86_64__)
+#define TSY_AVX2 __attribute__((target("avx2")))
+
 // float(double(v) x k) for eight floats: the double product rounded to float.
-__attribute__((target("avx2"))) inline __m256 MulDoubleToFloat(__m256 v, __m256d k) {
+TSY_AVX2 inline __m256 MulDoubleToFloat(__m256 v, __m256d k) {
     const __m256d lo = _mm256_mul_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(v)), k);
     const __m256d hi = _mm256_mul_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(v, 1)), k);
     return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(lo)), _mm256_cvtpd_ps(hi), 1);
 }
 
-__attribute__((target("avx2"))) inline __m256i LoadInts(const int32_t *p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
-}
-
 // ClampUnit on eight floats: a value not >= 0 (NaN included) becomes 0, one
 // above 1 becomes 1.
-__attribute__((target("avx2"))) inline __m256 ClampUnit8(__m256 q) {
+TSY_AVX2 inline __m256 ClampUnit8(__m256 q) {
     q = _mm256_and_ps(q, _mm256_cmp_ps(q, _mm256_setzero_ps(), _CMP_GE_OQ));
     return _mm256_min_ps(q, _mm256_set1_ps(1.0f));
 }
 
-// The batch with the Normal formula (multiply false) or Multiply. An alpha of
-// 0 needs no case of its own: Sca is then 0 and Xca = Dca, Xa = Da.
-__attribute__((target("avx2"))) void BlendBatchAvx2(BlendBatch &b, bool multiply) {
-    const __m256d k65535 = _mm256_set1_pd(kInv65535);
-    const __m256d k65280 = _mm256_set1_pd(kInv65280);
-    const __m256 one = _mm256_set1_ps(1.0f);
-    for (int j = 0; j < b.n; j += 8) {
-        const __m256 taken = _mm256_castsi256_ps(LoadInts(b.taken + j));
-        const __m256 Da = _mm256_blendv_ps(_mm256_loadu_ps(b.da + j),
-                                           MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(b.ds[3] + j)), k65535), taken);
-        const __m256 Sa = MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(b.src[3] + j)), k65535);
+TSY_AVX2 inline __m256i LoadInts(const int32_t *p) { return _mm256_load_si256(reinterpret_cast<const __m256i *>(p)); }
+TSY_AVX2 inline void StoreInts(int32_t *p, __m256i v) { _mm256_store_si256(reinterpret_cast<__m256i *>(p), v); }
+TSY_AVX2 inline __m256i Select(__m256i old, __m256i v, __m256i mask) { return _mm256_blendv_epi8(old, v, mask); }
+
+// Eight RGBA64 pixels into four vectors of 32-bit channels.
+TSY_AVX2 inline void LoadPixels8(const uint16_t *p, __m256i &r, __m256i &g, __m256i &b, __m256i &a) {
+    // Within each 128-bit half (two pixels): r0 r1 g0 g1 b0 b1 a0 a1.
+    const __m256i pairs = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9, 2, 3, 10,
+                                           11, 4, 5, 12, 13, 6, 7, 14, 15);
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    const __m256i v0 = _mm256_permutevar8x32_epi32(
+        _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)), pairs), order);
+    const __m256i v1 = _mm256_permutevar8x32_epi32(
+        _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + 16)), pairs), order);
+    // v0: R01 R23 G01 G23 | B01 B23 A01 A23 (32-bit pairs), v1 likewise for pixels 4..7.
+    const __m256i rb = _mm256_unpacklo_epi64(v0, v1);  // r0..r7 | b0..b7
+    const __m256i ga = _mm256_unpackhi_epi64(v0, v1);  // g0..g7 | a0..a7
+    r = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(rb));
+    b = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(rb, 1));
+    g = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(ga));
+    a = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(ga, 1));
+}
+
+// List entry e (a plain layer; k its position) at the eight lanes i0..i0+7
+// whose pixels start at px; lanes in `excluded` are left alone.
+TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *px, ChunkAcc &A, int i0, int excluded) {
+    __m256i r, g, b, a;
+    LoadPixels8(px, r, g, b, a);
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i active = _mm256_cmpgt_epi32(_mm256_set1_epi32(k + 1), LoadInts(A.start + i0));
+    if (excluded != 0) {
+        const __m256i bit = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
+        active = _mm256_andnot_si256(_mm256_cmpeq_epi32(_mm256_and_si256(_mm256_set1_epi32(excluded), bit), bit),
+                                     active);
+    }
+    if (e.background) {
+        a = _mm256_set1_epi32(65535);
+    } else if (e.skippable && !e.stroke) {
+        active = _mm256_andnot_si256(_mm256_cmpeq_epi32(a, zero), active);
+    }
+    if (_mm256_testz_si256(active, active)) return;
+    if (e.opacity < 255) a = _mm256_srli_epi32(_mm256_mullo_epi32(a, _mm256_set1_epi32(e.opacity + 1)), 8);
+
+    __m256i state = LoadInts(A.state + i0);
+    const __m256 accA = _mm256_load_ps(A.a + i0);
+    const __m256i empty = _mm256_or_si256(
+        _mm256_cmpeq_epi32(state, zero),
+        _mm256_and_si256(_mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateBlended)),
+                         _mm256_castps_si256(_mm256_cmp_ps(accA, _mm256_setzero_ps(), _CMP_EQ_OQ))));
+    const __m256i aZero = _mm256_cmpeq_epi32(a, zero);
+    const __m256i activeEmpty = _mm256_and_si256(active, empty);
+    const __m256i takeT = _mm256_andnot_si256(aZero, activeEmpty);
+    const __m256i zeroT = _mm256_and_si256(aZero, activeEmpty);
+    const __m256i filled = _mm256_andnot_si256(empty, active);
+    const __m256i takeO = e.mode == kModeNormalId
+                              ? _mm256_and_si256(filled, _mm256_cmpgt_epi32(a, _mm256_set1_epi32(65279)))
+                              : zero;
+    const __m256i blend = _mm256_andnot_si256(takeO, filled);
+    const __m256i take = _mm256_or_si256(takeT, takeO);
+
+    if (!_mm256_testz_si256(blend, blend)) {
+        const __m256d k65535 = _mm256_set1_pd(kInv65535);
+        const __m256d k65280 = _mm256_set1_pd(kInv65280);
+        const __m256 one = _mm256_set1_ps(1.0f);
+        const __m256 takenD = _mm256_castsi256_ps(_mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateTaken)));
+        const __m256 Da =
+            _mm256_blendv_ps(accA, MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(A.s[3] + i0)), k65535), takenD);
+        const __m256 Sa = MulDoubleToFloat(_mm256_cvtepi32_ps(a), k65535);
         const __m256 iSa = _mm256_sub_ps(one, Sa);
         const __m256 iDa = _mm256_sub_ps(one, Da);
-        __m256 Xa = _mm256_add_ps(_mm256_mul_ps(iDa, Sa), Da);
-        Xa = ClampUnit8(Xa);
+        const __m256 Xa = ClampUnit8(_mm256_add_ps(_mm256_mul_ps(iDa, Sa), Da));
+        const __m256 blendF = _mm256_castsi256_ps(blend);
+        const __m256i src[3] = {r, g, b};
         for (int c = 0; c < 3; ++c) {
-            const __m256 Dc = _mm256_blendv_ps(_mm256_loadu_ps(b.dc[c] + j),
-                                               MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(b.ds[c] + j)), k65280), taken);
+            const __m256 Dc = _mm256_blendv_ps(_mm256_load_ps(A.c[c] + i0),
+                                               MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(A.s[c] + i0)), k65280),
+                                               takenD);
             const __m256 Dca = _mm256_mul_ps(Dc, Da);
-            const __m256 Sca = MulDoubleToFloat(_mm256_mul_ps(_mm256_cvtepi32_ps(LoadInts(b.src[c] + j)), Sa), k65280);
+            const __m256 Sca = MulDoubleToFloat(_mm256_mul_ps(_mm256_cvtepi32_ps(src[c]), Sa), k65280);
             __m256 Xca;
-            if (multiply) {
+            if (e.mode == kModeMultiplyId) {
                 Xca = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Sca, Dca), _mm256_mul_ps(Sca, iDa)),
                                     _mm256_mul_ps(Dca, iSa));
             } else {
                 Xca = _mm256_add_ps(Sca, _mm256_mul_ps(Dca, iSa));
             }
-            _mm256_storeu_ps(b.xc[c] + j, ClampUnit8(_mm256_div_ps(Xca, Xa)));
+            const __m256 q = ClampUnit8(_mm256_div_ps(Xca, Xa));
+            _mm256_store_ps(A.c[c] + i0, _mm256_blendv_ps(_mm256_load_ps(A.c[c] + i0), q, blendF));
         }
-        _mm256_storeu_ps(b.xa + j, Xa);
+        _mm256_store_ps(A.a + i0, _mm256_blendv_ps(accA, Xa, blendF));
+        state = Select(state, _mm256_set1_epi32(kStateBlended), blend);
     }
+    if (!_mm256_testz_si256(take, take)) {
+        StoreInts(A.s[0] + i0, Select(LoadInts(A.s[0] + i0), r, take));
+        StoreInts(A.s[1] + i0, Select(LoadInts(A.s[1] + i0), g, take));
+        StoreInts(A.s[2] + i0, Select(LoadInts(A.s[2] + i0), b, take));
+        StoreInts(A.s[3] + i0, Select(LoadInts(A.s[3] + i0), Select(a, _mm256_set1_epi32(65535), takeO), take));
+        state = Select(state, _mm256_set1_epi32(kStateTaken), take);
+    }
+    state = Select(state, zero, zeroT);
+    StoreInts(A.state + i0, state);
 }
 
 bool CpuHasAvx2() {
@@ -481,33 +542,17 @@ bool CpuHasAvx2() {
 }
 #else
 bool CpuHasAvx2() { return false; }
-void BlendBatchAvx2(BlendBatch &, bool) {}
+void GroupStep(const DrawEntry &, int, const uint16_t *, ChunkAcc &, int, int) {}
 #endif
 
-// Test switches: the per-position reference path and the scalar batch.
+// Test switches: the position-by-position reference path and the vector steps.
 bool g_renderBatched = true;
 bool g_renderSimd = true;
 
-void RunBatch(BlendBatch &b, bool multiply, Accumulator *acc) {
-    if (b.n == 0) return;
-    if (g_renderSimd && CpuHasAvx2()) {
-        // Pad to a multiple of eight with harmless entries.
-        for (int j = b.n; j < ((b.n + 7) & ~7); ++j) {
-            for (int c = 0; c < 4; ++c) b.src[c][j] = b.ds[c][j] = 0;
-            for (int c = 0; c < 3; ++c) b.dc[c][j] = 0.0f;
-            b.taken[j] = 0;
-            b.da[j] = 1.0f;
-        }
-        BlendBatchAvx2(b, multiply);
-    } else {
-        BlendBatchScalar(b, multiply ? kModeMultiplyId : kModeNormalId);
-    }
-    for (int j = 0; j < b.n; ++j) {
-        Accumulator &a = acc[b.lane[j]];
-        for (int c = 0; c < 3; ++c) a.c[c] = b.xc[c][j];
-        a.a = b.xa[j];
-        a.state = AccState::kBlended;
-    }
+// An entry the vector step handles: no layer mask, no alpha-mode transform,
+// the Normal formula (any id that uses it) or Multiply.
+inline bool VectorEntry(const DrawEntry &e) {
+    return !e.maskedByNext && !e.alphaMode && (UsesNormalFormula(e.mode) || e.mode == kModeMultiplyId);
 }
 
 // Composites and finishes the n <= kChunk canvas columns cx of the row set up
@@ -517,37 +562,46 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
         for (int i = 0; i < n; ++i) RenderPosition(s, rs, cx[i], px + 3 * i);
         return;
     }
-    Accumulator acc[kChunk];
-    int start[kChunk];
+    ChunkAcc A;
     int first = s.count;
     for (int i = 0; i < n; ++i) {
-        acc[i].state = AccState::kEmpty;
-        acc[i].a = 0.0f;
-        start[i] = CoverStart(s, rs, cx[i]);
-        if (start[i] < first) first = start[i];
+        A.state[i] = kStateEmpty;
+        A.a[i] = 0.0f;
+        for (int c = 0; c < 4; ++c) A.s[c][i] = 0;
+        for (int c = 0; c < 3; ++c) A.c[c][i] = 0.0f;
+        A.start[i] = CoverStart(s, rs, cx[i]);
+        if (A.start[i] < first) first = A.start[i];
     }
-    BlendBatch normal, multiply;
+    const bool contiguous = n > 0 && cx[n - 1] - cx[0] == n - 1;
+    const bool vector = g_renderSimd && contiguous && CpuHasAvx2();
+    const int groups = vector ? n / 8 : 0;
     for (int k = first; k < s.count; ++k) {
-        normal.n = multiply.n = 0;
-        for (int i = 0; i < n; ++i) {
-            if (k < start[i]) continue;
-            Source src;
-            if (!LayerSource(s, rs, k, cx[i], src)) continue;
-            if (TakeOver(acc[i], src.bm, src.r, src.g, src.b, src.a)) continue;
-            if (UsesNormalFormula(src.bm)) {
-                PushBlend(normal, i, src, acc[i]);
-            } else if (src.bm == kModeMultiplyId) {
-                PushBlend(multiply, i, src, acc[i]);
-            } else {
-                BlendInto(acc[i], src.bm, src.r, src.g, src.b, src.a);
+        const DrawEntry &e = s.entries[k];
+        const uint16_t *row = rs.layer[k];
+        int vectorLanes = 0;
+        if (groups > 0 && VectorEntry(e) && row != nullptr && cx[n - 1] < e.columns &&
+            (!e.stroke || (rs.paint != nullptr && cx[n - 1] < s.paintColumns))) {
+            vectorLanes = groups * 8;
+            for (int i0 = 0; i0 < vectorLanes; i0 += 8) {
+                // Positions where the stroke changes the layer pixel go one by one.
+                int excluded = 0;
+                if (e.stroke) {
+                    for (int l = 0; l < 8; ++l) {
+                        PixelRGBA p;
+                        if (PaintPixel(s, rs, cx[i0 + l], p)) excluded |= 1 << l;
+                    }
+                }
+                GroupStep(e, k, row + 4 * static_cast<ptrdiff_t>(cx[i0]), A, i0, excluded);
+                for (int l = 0; excluded != 0 && l < 8; ++l)
+                    if ((excluded >> l) & 1 && k >= A.start[i0 + l]) LaneStep(s, rs, k, cx[i0 + l], A, i0 + l);
             }
         }
-        RunBatch(normal, false, acc);
-        RunBatch(multiply, true, acc);
+        for (int i = vectorLanes; i < n; ++i)
+            if (k >= A.start[i]) LaneStep(s, rs, k, cx[i], A, i);
     }
     for (int i = 0; i < n; ++i) {
         uint32_t v[4];
-        AccumulatorResult(acc[i], v);
+        AccumulatorResult(LaneGet(A, i), v);
         FinishPixel(s, rs, cx[i], v, px + 3 * i);
     }
 }

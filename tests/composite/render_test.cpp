@@ -664,9 +664,12 @@ TEST_F(RenderSceneTest, BatchedAndVectorBlendsMatchThePositionByPositionPath) {
         int cols, rows;
     };
     const Zoom zooms[] = {{1, 1.0f, kW, kH}, {2, 1.0f, 2 * kW, 2 * kH}, {1, 1.6f, kW, kH}};
-    // Also without the cover start's help: every layer at partial opacity.
-    for (int pass = 0; pass < 2; ++pass) {
-        if (pass == 1)
+    // Then the stroke on a Normal layer (the vector step leaves the stroke's
+    // positions to the scalar one), then without the cover start's help:
+    // every layer at partial opacity.
+    for (int pass = 0; pass < 3; ++pass) {
+        if (pass == 1) TSY_SetLayer(2);
+        if (pass == 2)
             for (int i = 1; i < 14; ++i) g_engine.layers[i].opacity = static_cast<uint16_t>(200 + i);
         for (const Zoom &z : zooms) {
             TSY_SetScale(z.zoom, z.scale);
