@@ -536,11 +536,45 @@ TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *px, ChunkAcc 
     StoreInts(A.state + i0, state);
 }
 
+// CoverStart for the eight contiguous columns cx[0..7].
+TSY_AVX2 void CoverStart8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, int32_t *start) {
+    __m256i st = _mm256_setzero_si256();
+    __m256i found = _mm256_setzero_si256();
+    const __m256i opaque = _mm256_set1_epi32(65535);
+    for (int k = s.count - 1; k > 0; --k) {
+        const DrawEntry &e = s.entries[k];
+        const uint16_t *row = rs.layer[k];
+        if (!e.canCover || row == nullptr || cx[0] >= e.columns) continue;
+        if (cx[7] >= e.columns) {
+            // The buffer ends among these columns: one by one.
+            for (int l = 0; l < 8; ++l) start[l] = CoverStart(s, rs, cx[l]);
+            return;
+        }
+        __m256i r, g, b, a;
+        LoadPixels8(row + 4 * static_cast<ptrdiff_t>(cx[0]), r, g, b, a);
+        __m256i cond = _mm256_andnot_si256(found, _mm256_cmpeq_epi32(a, opaque));
+        if (_mm256_testz_si256(cond, cond)) continue;
+        if (e.stroke) {
+            alignas(32) int32_t keep[8];
+            for (int l = 0; l < 8; ++l) {
+                PixelRGBA p;
+                keep[l] = PaintPixel(s, rs, cx[l], p) ? 0 : -1;
+            }
+            cond = _mm256_and_si256(cond, LoadInts(keep));
+        }
+        st = Select(st, _mm256_set1_epi32(k), cond);
+        found = _mm256_or_si256(found, cond);
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(found)) == 0xFF) break;
+    }
+    StoreInts(start, st);
+}
+
 bool CpuHasAvx2() {
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
 }
 #else
+void CoverStart8(const RenderSetup &, const RowSources &, const int32_t *, int32_t *) {}
 bool CpuHasAvx2() { return false; }
 void GroupStep(const DrawEntry &, int, const uint16_t *, ChunkAcc &, int, int) {}
 #endif
@@ -563,18 +597,19 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
         return;
     }
     ChunkAcc A;
+    const bool contiguous = n > 0 && cx[n - 1] - cx[0] == n - 1;
+    const bool vector = g_renderSimd && contiguous && CpuHasAvx2();
+    const int groups = vector ? n / 8 : 0;
+    for (int i0 = 0; i0 < groups * 8; i0 += 8) CoverStart8(s, rs, cx + i0, A.start + i0);
+    for (int i = groups * 8; i < n; ++i) A.start[i] = CoverStart(s, rs, cx[i]);
     int first = s.count;
     for (int i = 0; i < n; ++i) {
         A.state[i] = kStateEmpty;
         A.a[i] = 0.0f;
         for (int c = 0; c < 4; ++c) A.s[c][i] = 0;
         for (int c = 0; c < 3; ++c) A.c[c][i] = 0.0f;
-        A.start[i] = CoverStart(s, rs, cx[i]);
         if (A.start[i] < first) first = A.start[i];
     }
-    const bool contiguous = n > 0 && cx[n - 1] - cx[0] == n - 1;
-    const bool vector = g_renderSimd && contiguous && CpuHasAvx2();
-    const int groups = vector ? n / 8 : 0;
     for (int k = first; k < s.count; ++k) {
         const DrawEntry &e = s.entries[k];
         const uint16_t *row = rs.layer[k];
