@@ -536,6 +536,36 @@ TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *px, ChunkAcc 
     StoreInts(A.state + i0, state);
 }
 
+// Bit l set where the stroke changes the layer pixel at column cx[l]
+// (PaintPixel true), for eight contiguous columns.
+TSY_AVX2 int PaintMask8(const RenderSetup &s, const RowSources &rs, const int32_t *cx) {
+    if (!s.paintSkippable) return 0xFF;
+    if (rs.paint == nullptr || cx[0] >= s.paintColumns) return 0;
+    if (cx[7] >= s.paintColumns) {
+        int mask = 0;
+        for (int l = 0; l < 8; ++l) {
+            PixelRGBA p;
+            if (PaintPixel(s, rs, cx[l], p)) mask |= 1 << l;
+        }
+        return mask;
+    }
+    __m256i r, g, b, a;
+    LoadPixels8(rs.paint + 4 * static_cast<ptrdiff_t>(cx[0]), r, g, b, a);
+    a = _mm256_srli_epi32(_mm256_mullo_epi32(a, _mm256_set1_epi32(static_cast<int32_t>(s.paintPreFactor))), 8);
+    return ~_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(a, _mm256_setzero_si256()))) & 0xFF;
+}
+
+// Clears the accumulators of the first `lanes` (a multiple of 8) positions.
+TSY_AVX2 void ClearLanes(ChunkAcc &A, int lanes) {
+    const __m256i z = _mm256_setzero_si256();
+    for (int i0 = 0; i0 < lanes; i0 += 8) {
+        StoreInts(A.state + i0, z);
+        for (int c = 0; c < 4; ++c) StoreInts(A.s[c] + i0, z);
+        for (int c = 0; c < 3; ++c) _mm256_store_ps(A.c[c] + i0, _mm256_setzero_ps());
+        _mm256_store_ps(A.a + i0, _mm256_setzero_ps());
+    }
+}
+
 // CoverStart for the eight contiguous columns cx[0..7].
 TSY_AVX2 void CoverStart8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, int32_t *start) {
     __m256i st = _mm256_setzero_si256();
@@ -555,12 +585,9 @@ TSY_AVX2 void CoverStart8(const RenderSetup &s, const RowSources &rs, const int3
         __m256i cond = _mm256_andnot_si256(found, _mm256_cmpeq_epi32(a, opaque));
         if (_mm256_testz_si256(cond, cond)) continue;
         if (e.stroke) {
-            alignas(32) int32_t keep[8];
-            for (int l = 0; l < 8; ++l) {
-                PixelRGBA p;
-                keep[l] = PaintPixel(s, rs, cx[l], p) ? 0 : -1;
-            }
-            cond = _mm256_and_si256(cond, LoadInts(keep));
+            const __m256i bit = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
+            const __m256i painted = _mm256_and_si256(_mm256_set1_epi32(PaintMask8(s, rs, cx)), bit);
+            cond = _mm256_and_si256(cond, _mm256_cmpeq_epi32(painted, _mm256_setzero_si256()));
         }
         st = Select(st, _mm256_set1_epi32(k), cond);
         found = _mm256_or_si256(found, cond);
@@ -575,6 +602,8 @@ bool CpuHasAvx2() {
 }
 #else
 void CoverStart8(const RenderSetup &, const RowSources &, const int32_t *, int32_t *) {}
+int PaintMask8(const RenderSetup &, const RowSources &, const int32_t *) { return 0xFF; }
+void ClearLanes(ChunkAcc &, int) {}
 bool CpuHasAvx2() { return false; }
 void GroupStep(const DrawEntry &, int, const uint16_t *, ChunkAcc &, int, int) {}
 #endif
@@ -603,7 +632,10 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
     for (int i0 = 0; i0 < groups * 8; i0 += 8) CoverStart8(s, rs, cx + i0, A.start + i0);
     for (int i = groups * 8; i < n; ++i) A.start[i] = CoverStart(s, rs, cx[i]);
     int first = s.count;
-    for (int i = 0; i < n; ++i) {
+    ClearLanes(A, groups * 8);
+    for (int i = 0; i < groups * 8; ++i)
+        if (A.start[i] < first) first = A.start[i];
+    for (int i = groups * 8; i < n; ++i) {
         A.state[i] = kStateEmpty;
         A.a[i] = 0.0f;
         for (int c = 0; c < 4; ++c) A.s[c][i] = 0;
@@ -619,13 +651,7 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
             vectorLanes = groups * 8;
             for (int i0 = 0; i0 < vectorLanes; i0 += 8) {
                 // Positions where the stroke changes the layer pixel go one by one.
-                int excluded = 0;
-                if (e.stroke) {
-                    for (int l = 0; l < 8; ++l) {
-                        PixelRGBA p;
-                        if (PaintPixel(s, rs, cx[i0 + l], p)) excluded |= 1 << l;
-                    }
-                }
+                const int excluded = e.stroke ? PaintMask8(s, rs, cx + i0) : 0;
                 GroupStep(e, k, row + 4 * static_cast<ptrdiff_t>(cx[i0]), A, i0, excluded);
                 for (int l = 0; excluded != 0 && l < 8; ++l)
                     if ((excluded >> l) & 1 && k >= A.start[i0 + l]) LaneStep(s, rs, k, cx[i0 + l], A, i0 + l);
