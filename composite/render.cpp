@@ -566,6 +566,93 @@ TSY_AVX2 void ClearLanes(ChunkAcc &A, int lanes) {
     }
 }
 
+// trunc(double(v) x k) for eight floats in 0..1 (results fit 32 bits).
+TSY_AVX2 inline __m256i TruncScaled(__m256 v, __m256d k) {
+    const __m128i lo = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(v)), k));
+    const __m128i hi = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(v, 1)), k));
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1);
+}
+
+// AccumulatorResult and FinishPixel for the eight contiguous columns
+// cx[0..7] at lanes i0..i0+7, writing 24 bytes to px.
+TSY_AVX2 void Finish8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, const ChunkAcc &A, int i0,
+                      uint8_t *px) {
+    if (rs.trace != nullptr && cx[0] < s.traceColumns && cx[7] >= s.traceColumns) {
+        // The trace image ends among these columns: one by one.
+        for (int l = 0; l < 8; ++l) {
+            uint32_t v[4];
+            AccumulatorResult(LaneGet(A, i0 + l), v);
+            FinishPixel(s, rs, cx[l], v, px + 3 * l);
+        }
+        return;
+    }
+    const __m256i state = LoadInts(A.state + i0);
+    const __m256i taken = _mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateTaken));
+    const __m256i blended = _mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateBlended));
+    const __m256d k65280 = _mm256_set1_pd(65280.0);
+    __m256i ch[3];
+    for (int c = 0; c < 3; ++c) {
+        ch[c] = _mm256_and_si256(taken, LoadInts(A.s[c] + i0));
+        ch[c] = Select(ch[c], TruncScaled(_mm256_load_ps(A.c[c] + i0), k65280), blended);
+    }
+    __m256i A16 = _mm256_and_si256(taken, LoadInts(A.s[3] + i0));
+    A16 = Select(A16, TruncScaled(_mm256_load_ps(A.a + i0), _mm256_set1_pd(65535.0)), blended);
+
+    if (rs.trace != nullptr && cx[0] < s.traceColumns) {
+        __m256i t[4];
+        LoadPixels8(rs.trace + 4 * static_cast<ptrdiff_t>(cx[0]), t[0], t[1], t[2], t[3]);
+        for (int c = 0; c < 3; ++c) ch[c] = _mm256_srli_epi32(_mm256_add_epi32(ch[c], t[c]), 1);
+    }
+    const __m256i cxv = _mm256_add_epi32(_mm256_set1_epi32(cx[0]), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    const __m256i oddBit = _mm256_and_si256(
+        _mm256_add_epi32(_mm256_srli_epi32(cxv, 5), _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(rs.cy) >> 5))),
+        _mm256_set1_epi32(1));
+    const __m256i odd = _mm256_cmpeq_epi32(oddBit, _mm256_set1_epi32(1));
+    const __m256i full = _mm256_set1_epi32(65535);
+    const __m256i see = _mm256_cmpgt_epi32(full, A16);  // A below 65535
+    if (!_mm256_testz_si256(see, see)) {
+        const __m256i c = Select(full, _mm256_set1_epi32(static_cast<int32_t>(kCheckerDark)), odd);
+        const __m256i k = _mm256_srli_epi32(_mm256_mullo_epi32(c, _mm256_sub_epi32(full, A16)), 8);
+        for (int i = 0; i < 3; ++i) {
+            const __m256i v = _mm256_srli_epi32(
+                _mm256_add_epi32(_mm256_srli_epi32(_mm256_mullo_epi32(A16, ch[i]), 8), k), 8);
+            ch[i] = Select(ch[i], v, see);
+        }
+    }
+    // Bytes: blue, green, red = channel >> 8, or the overlay mix.
+    __m256i byte[3] = {_mm256_srli_epi32(ch[2], 8), _mm256_srli_epi32(ch[1], 8), _mm256_srli_epi32(ch[0], 8)};
+    if (rs.mask != nullptr) {
+        __m256i M = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(rs.mask + cx[0])));
+        const __m256i under = _mm256_cmpgt_epi32(full, M);
+        if (!_mm256_testz_si256(under, under)) {
+            if (s.overlayHalf) M = _mm256_add_epi32(_mm256_srli_epi32(M, 1), _mm256_set1_epi32(32767));
+            const __m256i w = _mm256_sub_epi32(full, M);
+            const __m256i src[3] = {ch[2], ch[1], ch[0]};
+            for (int i = 0; i < 3; ++i) {
+                const __m256i col = Select(_mm256_set1_epi32(static_cast<int32_t>(s.overlayColour[0][i])),
+                                           _mm256_set1_epi32(static_cast<int32_t>(s.overlayColour[1][i])), odd);
+                const __m256i v = _mm256_srli_epi32(
+                    _mm256_add_epi32(_mm256_srli_epi32(_mm256_mullo_epi32(col, w), 8),
+                                     _mm256_srli_epi32(_mm256_mullo_epi32(M, src[i]), 8)),
+                    16);
+                byte[i] = Select(byte[i], v, under);
+            }
+        }
+    }
+    const __m256i lowByte = _mm256_set1_epi32(0xFF);
+    const __m256i word = _mm256_or_si256(
+        _mm256_and_si256(byte[0], lowByte),
+        _mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(byte[1], lowByte), 8),
+                        _mm256_slli_epi32(_mm256_and_si256(byte[2], lowByte), 16)));
+    alignas(32) uint32_t out[8];
+    StoreInts(reinterpret_cast<int32_t *>(out), word);
+    for (int l = 0; l < 8; ++l) {
+        px[3 * l] = static_cast<uint8_t>(out[l]);
+        px[3 * l + 1] = static_cast<uint8_t>(out[l] >> 8);
+        px[3 * l + 2] = static_cast<uint8_t>(out[l] >> 16);
+    }
+}
+
 // CoverStart for the eight contiguous columns cx[0..7].
 TSY_AVX2 void CoverStart8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, int32_t *start) {
     __m256i st = _mm256_setzero_si256();
@@ -604,6 +691,7 @@ bool CpuHasAvx2() {
 void CoverStart8(const RenderSetup &, const RowSources &, const int32_t *, int32_t *) {}
 int PaintMask8(const RenderSetup &, const RowSources &, const int32_t *) { return 0xFF; }
 void ClearLanes(ChunkAcc &, int) {}
+void Finish8(const RenderSetup &, const RowSources &, const int32_t *, const ChunkAcc &, int, uint8_t *) {}
 bool CpuHasAvx2() { return false; }
 void GroupStep(const DrawEntry &, int, const uint16_t *, ChunkAcc &, int, int) {}
 #endif
@@ -660,7 +748,8 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
         for (int i = vectorLanes; i < n; ++i)
             if (k >= A.start[i]) LaneStep(s, rs, k, cx[i], A, i);
     }
-    for (int i = 0; i < n; ++i) {
+    for (int i0 = 0; i0 < groups * 8; i0 += 8) Finish8(s, rs, cx + i0, A, i0, px + 3 * i0);
+    for (int i = groups * 8; i < n; ++i) {
         uint32_t v[4];
         AccumulatorResult(LaneGet(A, i), v);
         FinishPixel(s, rs, cx[i], v, px + 3 * i);
