@@ -371,12 +371,10 @@ inline void RenderPosition(const RenderSetup &s, const RowSources &rs, int32_t c
 // The same compositing for up to kChunk canvas positions of one row at a time,
 // one layer after the other across the positions, with the accumulators held
 // lane by lane. For plain layers (no stroke pixel to merge, no layer mask, no
-// alpha-mode transform, the Normal or the Multiply formula) over contiguous
-// columns, eight positions go through each step together with AVX2: the
-// integer tests become lane masks and the blend runs the operations of
-// BlendInto in the same order (IEEE single and double products, sums and
-// quotients give the same bits in a vector lane as in a scalar register).
-// Everything else goes position by position through the functions above.
+// alpha-mode transform, the Normal or the Multiply formula), eight positions go through each step together with AVX2:
+// the integer tests become lane masks and the blend runs the operations of BlendInto in the same order (IEEE single and
+// double products, sums and quotients give the same bits in a vector lane as in a scalar register). Everything else
+// goes position by position through the functions above.
 
 constexpr int kChunk = 64;
 constexpr int32_t kStateEmpty = 0, kStateTaken = 1, kStateBlended = 2;
@@ -400,8 +398,8 @@ inline Accumulator LaneGet(const ChunkAcc &A, int i) {
 }
 
 inline void LaneSet(ChunkAcc &A, int i, const Accumulator &acc) {
-    A.state[i] = acc.state == AccState::kTaken ? kStateTaken
-                                               : (acc.state == AccState::kBlended ? kStateBlended : kStateEmpty);
+    A.state[i] =
+        acc.state == AccState::kTaken ? kStateTaken : (acc.state == AccState::kBlended ? kStateBlended : kStateEmpty);
     for (int c = 0; c < 4; ++c) A.s[c][i] = static_cast<int32_t>(acc.s[c]);
     for (int c = 0; c < 3; ++c) A.c[c][i] = acc.c[c];
     A.a[i] = acc.a;
@@ -456,17 +454,31 @@ TSY_AVX2 inline void LoadPixels8(const uint16_t *p, __m256i &r, __m256i &g, __m2
     a = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(ga, 1));
 }
 
+// The eight pixels of `row` at columns cx[0..7] (increasing): read in place
+// when the columns are consecutive, else gathered into tmp.
+TSY_AVX2 inline void LoadPixelsAt(const uint16_t *row, const int32_t *cx, bool consecutive, __m256i &r, __m256i &g,
+                                  __m256i &b, __m256i &a) {
+    if (consecutive) {
+        LoadPixels8(row + 4 * static_cast<ptrdiff_t>(cx[0]), r, g, b, a);
+        return;
+    }
+    alignas(32) uint16_t tmp[32];
+    for (int l = 0; l < 8; ++l) std::memcpy(tmp + 4 * l, row + 4 * static_cast<ptrdiff_t>(cx[l]), 8);
+    LoadPixels8(tmp, r, g, b, a);
+}
+
 // List entry e (a plain layer; k its position) at the eight lanes i0..i0+7
-// whose pixels start at px; lanes in `excluded` are left alone.
-TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *px, ChunkAcc &A, int i0, int excluded) {
+// at columns cx[0..7] of row; lanes in `excluded` are left alone.
+TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *row, const int32_t *cx, bool consecutive,
+                        ChunkAcc &A, int i0, int excluded) {
     __m256i r, g, b, a;
-    LoadPixels8(px, r, g, b, a);
+    LoadPixelsAt(row, cx, consecutive, r, g, b, a);
     const __m256i zero = _mm256_setzero_si256();
     __m256i active = _mm256_cmpgt_epi32(_mm256_set1_epi32(k + 1), LoadInts(A.start + i0));
     if (excluded != 0) {
         const __m256i bit = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
-        active = _mm256_andnot_si256(_mm256_cmpeq_epi32(_mm256_and_si256(_mm256_set1_epi32(excluded), bit), bit),
-                                     active);
+        active =
+            _mm256_andnot_si256(_mm256_cmpeq_epi32(_mm256_and_si256(_mm256_set1_epi32(excluded), bit), bit), active);
     }
     if (e.background) {
         a = _mm256_set1_epi32(65535);
@@ -478,18 +490,17 @@ TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *px, ChunkAcc 
 
     __m256i state = LoadInts(A.state + i0);
     const __m256 accA = _mm256_load_ps(A.a + i0);
-    const __m256i empty = _mm256_or_si256(
-        _mm256_cmpeq_epi32(state, zero),
-        _mm256_and_si256(_mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateBlended)),
-                         _mm256_castps_si256(_mm256_cmp_ps(accA, _mm256_setzero_ps(), _CMP_EQ_OQ))));
+    const __m256i empty =
+        _mm256_or_si256(_mm256_cmpeq_epi32(state, zero),
+                        _mm256_and_si256(_mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateBlended)),
+                                         _mm256_castps_si256(_mm256_cmp_ps(accA, _mm256_setzero_ps(), _CMP_EQ_OQ))));
     const __m256i aZero = _mm256_cmpeq_epi32(a, zero);
     const __m256i activeEmpty = _mm256_and_si256(active, empty);
     const __m256i takeT = _mm256_andnot_si256(aZero, activeEmpty);
     const __m256i zeroT = _mm256_and_si256(aZero, activeEmpty);
     const __m256i filled = _mm256_andnot_si256(empty, active);
-    const __m256i takeO = e.mode == kModeNormalId
-                              ? _mm256_and_si256(filled, _mm256_cmpgt_epi32(a, _mm256_set1_epi32(65279)))
-                              : zero;
+    const __m256i takeO =
+        e.mode == kModeNormalId ? _mm256_and_si256(filled, _mm256_cmpgt_epi32(a, _mm256_set1_epi32(65279))) : zero;
     const __m256i blend = _mm256_andnot_si256(takeO, filled);
     const __m256i take = _mm256_or_si256(takeT, takeO);
 
@@ -507,9 +518,9 @@ TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *px, ChunkAcc 
         const __m256 blendF = _mm256_castsi256_ps(blend);
         const __m256i src[3] = {r, g, b};
         for (int c = 0; c < 3; ++c) {
-            const __m256 Dc = _mm256_blendv_ps(_mm256_load_ps(A.c[c] + i0),
-                                               MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(A.s[c] + i0)), k65280),
-                                               takenD);
+            const __m256 Dc =
+                _mm256_blendv_ps(_mm256_load_ps(A.c[c] + i0),
+                                 MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(A.s[c] + i0)), k65280), takenD);
             const __m256 Dca = _mm256_mul_ps(Dc, Da);
             const __m256 Sca = MulDoubleToFloat(_mm256_mul_ps(_mm256_cvtepi32_ps(src[c]), Sa), k65280);
             __m256 Xca;
@@ -537,8 +548,8 @@ TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *px, ChunkAcc 
 }
 
 // Bit l set where the stroke changes the layer pixel at column cx[l]
-// (PaintPixel true), for eight contiguous columns.
-TSY_AVX2 int PaintMask8(const RenderSetup &s, const RowSources &rs, const int32_t *cx) {
+// (PaintPixel true), for eight increasing columns.
+TSY_AVX2 int PaintMask8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, bool consecutive) {
     if (!s.paintSkippable) return 0xFF;
     if (rs.paint == nullptr || cx[0] >= s.paintColumns) return 0;
     if (cx[7] >= s.paintColumns) {
@@ -550,7 +561,7 @@ TSY_AVX2 int PaintMask8(const RenderSetup &s, const RowSources &rs, const int32_
         return mask;
     }
     __m256i r, g, b, a;
-    LoadPixels8(rs.paint + 4 * static_cast<ptrdiff_t>(cx[0]), r, g, b, a);
+    LoadPixelsAt(rs.paint, cx, consecutive, r, g, b, a);
     a = _mm256_srli_epi32(_mm256_mullo_epi32(a, _mm256_set1_epi32(static_cast<int32_t>(s.paintPreFactor))), 8);
     return ~_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(a, _mm256_setzero_si256()))) & 0xFF;
 }
@@ -573,10 +584,10 @@ TSY_AVX2 inline __m256i TruncScaled(__m256 v, __m256d k) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1);
 }
 
-// AccumulatorResult and FinishPixel for the eight contiguous columns
+// AccumulatorResult and FinishPixel for the eight increasing columns
 // cx[0..7] at lanes i0..i0+7, writing 24 bytes to px.
-TSY_AVX2 void Finish8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, const ChunkAcc &A, int i0,
-                      uint8_t *px) {
+TSY_AVX2 void Finish8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, bool consecutive,
+                      const ChunkAcc &A, int i0, uint8_t *px) {
     if (rs.trace != nullptr && cx[0] < s.traceColumns && cx[7] >= s.traceColumns) {
         // The trace image ends among these columns: one by one.
         for (int l = 0; l < 8; ++l) {
@@ -600,13 +611,14 @@ TSY_AVX2 void Finish8(const RenderSetup &s, const RowSources &rs, const int32_t 
 
     if (rs.trace != nullptr && cx[0] < s.traceColumns) {
         __m256i t[4];
-        LoadPixels8(rs.trace + 4 * static_cast<ptrdiff_t>(cx[0]), t[0], t[1], t[2], t[3]);
+        LoadPixelsAt(rs.trace, cx, consecutive, t[0], t[1], t[2], t[3]);
         for (int c = 0; c < 3; ++c) ch[c] = _mm256_srli_epi32(_mm256_add_epi32(ch[c], t[c]), 1);
     }
-    const __m256i cxv = _mm256_add_epi32(_mm256_set1_epi32(cx[0]), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-    const __m256i oddBit = _mm256_and_si256(
-        _mm256_add_epi32(_mm256_srli_epi32(cxv, 5), _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(rs.cy) >> 5))),
-        _mm256_set1_epi32(1));
+    const __m256i cxv = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(cx));
+    const __m256i oddBit =
+        _mm256_and_si256(_mm256_add_epi32(_mm256_srli_epi32(cxv, 5),
+                                          _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(rs.cy) >> 5))),
+                         _mm256_set1_epi32(1));
     const __m256i odd = _mm256_cmpeq_epi32(oddBit, _mm256_set1_epi32(1));
     const __m256i full = _mm256_set1_epi32(65535);
     const __m256i see = _mm256_cmpgt_epi32(full, A16);  // A below 65535
@@ -614,15 +626,22 @@ TSY_AVX2 void Finish8(const RenderSetup &s, const RowSources &rs, const int32_t 
         const __m256i c = Select(full, _mm256_set1_epi32(static_cast<int32_t>(kCheckerDark)), odd);
         const __m256i k = _mm256_srli_epi32(_mm256_mullo_epi32(c, _mm256_sub_epi32(full, A16)), 8);
         for (int i = 0; i < 3; ++i) {
-            const __m256i v = _mm256_srli_epi32(
-                _mm256_add_epi32(_mm256_srli_epi32(_mm256_mullo_epi32(A16, ch[i]), 8), k), 8);
+            const __m256i v =
+                _mm256_srli_epi32(_mm256_add_epi32(_mm256_srli_epi32(_mm256_mullo_epi32(A16, ch[i]), 8), k), 8);
             ch[i] = Select(ch[i], v, see);
         }
     }
     // Bytes: blue, green, red = channel >> 8, or the overlay mix.
     __m256i byte[3] = {_mm256_srli_epi32(ch[2], 8), _mm256_srli_epi32(ch[1], 8), _mm256_srli_epi32(ch[0], 8)};
     if (rs.mask != nullptr) {
-        __m256i M = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(rs.mask + cx[0])));
+        __m256i M;
+        if (consecutive) {
+            M = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(rs.mask + cx[0])));
+        } else {
+            alignas(32) int32_t m[8];
+            for (int l = 0; l < 8; ++l) m[l] = rs.mask[cx[l]];
+            M = LoadInts(m);
+        }
         const __m256i under = _mm256_cmpgt_epi32(full, M);
         if (!_mm256_testz_si256(under, under)) {
             if (s.overlayHalf) M = _mm256_add_epi32(_mm256_srli_epi32(M, 1), _mm256_set1_epi32(32767));
@@ -631,19 +650,18 @@ TSY_AVX2 void Finish8(const RenderSetup &s, const RowSources &rs, const int32_t 
             for (int i = 0; i < 3; ++i) {
                 const __m256i col = Select(_mm256_set1_epi32(static_cast<int32_t>(s.overlayColour[0][i])),
                                            _mm256_set1_epi32(static_cast<int32_t>(s.overlayColour[1][i])), odd);
-                const __m256i v = _mm256_srli_epi32(
-                    _mm256_add_epi32(_mm256_srli_epi32(_mm256_mullo_epi32(col, w), 8),
-                                     _mm256_srli_epi32(_mm256_mullo_epi32(M, src[i]), 8)),
-                    16);
+                const __m256i v =
+                    _mm256_srli_epi32(_mm256_add_epi32(_mm256_srli_epi32(_mm256_mullo_epi32(col, w), 8),
+                                                       _mm256_srli_epi32(_mm256_mullo_epi32(M, src[i]), 8)),
+                                      16);
                 byte[i] = Select(byte[i], v, under);
             }
         }
     }
     const __m256i lowByte = _mm256_set1_epi32(0xFF);
-    const __m256i word = _mm256_or_si256(
-        _mm256_and_si256(byte[0], lowByte),
-        _mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(byte[1], lowByte), 8),
-                        _mm256_slli_epi32(_mm256_and_si256(byte[2], lowByte), 16)));
+    const __m256i word = _mm256_or_si256(_mm256_and_si256(byte[0], lowByte),
+                                         _mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(byte[1], lowByte), 8),
+                                                         _mm256_slli_epi32(_mm256_and_si256(byte[2], lowByte), 16)));
     alignas(32) uint32_t out[8];
     StoreInts(reinterpret_cast<int32_t *>(out), word);
     for (int l = 0; l < 8; ++l) {
@@ -653,8 +671,9 @@ TSY_AVX2 void Finish8(const RenderSetup &s, const RowSources &rs, const int32_t 
     }
 }
 
-// CoverStart for the eight contiguous columns cx[0..7].
-TSY_AVX2 void CoverStart8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, int32_t *start) {
+// CoverStart for the eight increasing columns cx[0..7].
+TSY_AVX2 void CoverStart8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, bool consecutive,
+                          int32_t *start) {
     __m256i st = _mm256_setzero_si256();
     __m256i found = _mm256_setzero_si256();
     const __m256i opaque = _mm256_set1_epi32(65535);
@@ -668,12 +687,12 @@ TSY_AVX2 void CoverStart8(const RenderSetup &s, const RowSources &rs, const int3
             return;
         }
         __m256i r, g, b, a;
-        LoadPixels8(row + 4 * static_cast<ptrdiff_t>(cx[0]), r, g, b, a);
+        LoadPixelsAt(row, cx, consecutive, r, g, b, a);
         __m256i cond = _mm256_andnot_si256(found, _mm256_cmpeq_epi32(a, opaque));
         if (_mm256_testz_si256(cond, cond)) continue;
         if (e.stroke) {
             const __m256i bit = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
-            const __m256i painted = _mm256_and_si256(_mm256_set1_epi32(PaintMask8(s, rs, cx)), bit);
+            const __m256i painted = _mm256_and_si256(_mm256_set1_epi32(PaintMask8(s, rs, cx, consecutive)), bit);
             cond = _mm256_and_si256(cond, _mm256_cmpeq_epi32(painted, _mm256_setzero_si256()));
         }
         st = Select(st, _mm256_set1_epi32(k), cond);
@@ -688,10 +707,11 @@ bool CpuHasAvx2() {
     return has;
 }
 #else
-void CoverStart8(const RenderSetup &, const RowSources &, const int32_t *, int32_t *) {}
-int PaintMask8(const RenderSetup &, const RowSources &, const int32_t *) { return 0xFF; }
+void CoverStart8(const RenderSetup &, const RowSources &, const int32_t *, bool, int32_t *) {}
+int PaintMask8(const RenderSetup &, const RowSources &, const int32_t *, bool) { return 0xFF; }
 void ClearLanes(ChunkAcc &, int) {}
-void Finish8(const RenderSetup &, const RowSources &, const int32_t *, const ChunkAcc &, int, uint8_t *) {}
+void Finish8(const RenderSetup &, const RowSources &, const int32_t *, bool, const ChunkAcc &, int, uint8_t *) {}
+void GroupStep(const DrawEntry &, int, const uint16_t *, const int32_t *, bool, ChunkAcc &, int, int) {}
 bool CpuHasAvx2() { return false; }
 void GroupStep(const DrawEntry &, int, const uint16_t *, ChunkAcc &, int, int) {}
 #endif
@@ -714,10 +734,11 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
         return;
     }
     ChunkAcc A;
-    const bool contiguous = n > 0 && cx[n - 1] - cx[0] == n - 1;
-    const bool vector = g_renderSimd && contiguous && CpuHasAvx2();
+    // The columns always increase; consecutive ones are read in place.
+    const bool consecutive = n > 0 && cx[n - 1] - cx[0] == n - 1;
+    const bool vector = g_renderSimd && CpuHasAvx2();
     const int groups = vector ? n / 8 : 0;
-    for (int i0 = 0; i0 < groups * 8; i0 += 8) CoverStart8(s, rs, cx + i0, A.start + i0);
+    for (int i0 = 0; i0 < groups * 8; i0 += 8) CoverStart8(s, rs, cx + i0, consecutive, A.start + i0);
     for (int i = groups * 8; i < n; ++i) A.start[i] = CoverStart(s, rs, cx[i]);
     int first = s.count;
     ClearLanes(A, groups * 8);
@@ -739,8 +760,8 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
             vectorLanes = groups * 8;
             for (int i0 = 0; i0 < vectorLanes; i0 += 8) {
                 // Positions where the stroke changes the layer pixel go one by one.
-                const int excluded = e.stroke ? PaintMask8(s, rs, cx + i0) : 0;
-                GroupStep(e, k, row + 4 * static_cast<ptrdiff_t>(cx[i0]), A, i0, excluded);
+                const int excluded = e.stroke ? PaintMask8(s, rs, cx + i0, consecutive) : 0;
+                GroupStep(e, k, row, cx + i0, consecutive, A, i0, excluded);
                 for (int l = 0; excluded != 0 && l < 8; ++l)
                     if ((excluded >> l) & 1 && k >= A.start[i0 + l]) LaneStep(s, rs, k, cx[i0 + l], A, i0 + l);
             }
@@ -748,7 +769,7 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
         for (int i = vectorLanes; i < n; ++i)
             if (k >= A.start[i]) LaneStep(s, rs, k, cx[i], A, i);
     }
-    for (int i0 = 0; i0 < groups * 8; i0 += 8) Finish8(s, rs, cx + i0, A, i0, px + 3 * i0);
+    for (int i0 = 0; i0 < groups * 8; i0 += 8) Finish8(s, rs, cx + i0, consecutive, A, i0, px + 3 * i0);
     for (int i = groups * 8; i < n; ++i) {
         uint32_t v[4];
         AccumulatorResult(LaneGet(A, i), v);
