@@ -4,6 +4,13 @@
 // written as blue, green, red bytes. Nothing is allocated; everything that
 // does not depend on the pixel (the draw list, the stroke's options, the zoom
 // path) is decided once per call, and the row pointers once per output row.
+// The walk starts at the topmost opaque pixel of a plain Normal layer, since
+// that pixel replaces whatever lies beneath it.
+//
+// CompositePosition is the plain reference: one position, one layer after the
+// other. RenderChunk gives the same bytes for 64 positions of a row at a time,
+// layer by layer across the positions, eight positions per AVX2 step for the
+// common layers (see "Batched path" below); a test compares the two.
 //
 // Arithmetic: each layer is combined the way CompositePixel combines a source
 // with a destination (see composite_pixel.h for the fixed-point rules), except
