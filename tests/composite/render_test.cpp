@@ -118,6 +118,48 @@ protected:
     static Frame RenderAll() { return Render(0, 0, kW, kH, kW, kH); }
 };
 
+// ---- A whole frame of a 4 x 2 canvas ----------------------------------------------
+
+TEST_F(EngineTest, RenderSmallCanvasFrame) {
+    // Background columns: white 65535, black, grey 32640, red 65535; opaque.
+    // Row 0: a Multiply layer of opaque grey 32640 (Sca = 0.5, Sa = 1): Xca = 0.5 Dc:
+    //   0.5 x 65535/65280 = 0.501953125 -> 32767 -> 127; 0; 0.25 -> 16320 -> 63; red 127.
+    // Row 1: a Normal layer of white 65280 at alpha 32767 (Sa = 0.4999924):
+    //   Xca = Sa + Dc (1 - Sa), Xa = 1: white 1.0019 -> 1 -> 255; black Sa -> 32639 -> 127;
+    //   grey (1 + Sa) / 2 -> 48959.75 -> 191; red: R 255, G = B = Sa -> 127.
+    NewCanvas(4, 2);
+    TSY_CreateLayer(1, 4, 2);
+    TSY_SetLayerOptions(1, 1, 0, 100, "Normal");
+    TSY_CreateLayer(2, 4, 2);
+    TSY_SetLayerOptions(2, 1, 0, 100, "Multiply");
+    TSY_CreateLayer(3, 4, 2);
+    TSY_SetLayerOptions(3, 1, 0, 100, "Normal");
+    TSY_SetLayer(1);
+    TSY_SetViewSize(4, 2);
+    const uint16_t bg[4][3] = {{65535, 65535, 65535}, {0, 0, 0}, {32640, 32640, 32640}, {65535, 0, 0}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) {
+            uint16_t *b = g_engine.layers[1].pixels + 16 * y + 4 * x;
+            b[0] = bg[x][0];
+            b[1] = bg[x][1];
+            b[2] = bg[x][2];
+            b[3] = 65535;
+            uint16_t *m = g_engine.layers[2].pixels + 4 * x;
+            m[0] = m[1] = m[2] = 32640;
+            m[3] = 65535;
+            uint16_t *n = g_engine.layers[3].pixels + 16 + 4 * x;
+            n[0] = n[1] = n[2] = 65280;
+            n[3] = 32767;
+        }
+    uint8_t out[2][12];
+    std::memset(out, 0xEE, sizeof out);
+    TSY_Render(out, 12, 0, 0, 4, 2);
+    const uint8_t want[2][12] = {{127, 127, 127, 0, 0, 0, 63, 63, 63, 0, 0, 127},
+                                 {255, 255, 255, 127, 127, 127, 191, 191, 191, 127, 127, 255}};
+    for (int j = 0; j < 2; ++j)
+        for (int k = 0; k < 12; ++k) EXPECT_EQ(out[j][k], want[j][k]) << "row " << j << " byte " << k;
+}
+
 // ---- Background and checkerboard ---------------------------------------------
 
 TEST_F(RenderTest, OpaqueBackgroundShowsItsHighBytesWithoutCheckerboard) {
@@ -681,10 +723,10 @@ TEST_F(RenderSceneTest, BatchedAndVectorBlendsMatchThePositionByPositionPath) {
             const Frame vector = RenderThreads(1, 0, 0, kW, kH, z.cols, z.rows);
             for (int j = 0; j < z.rows; ++j)
                 for (int i = 0; i < z.cols; ++i) {
-                    ASSERT_EQ(scalar.At(i, j), reference.At(i, j)) << "scalar batch, zoom " << z.zoom << " at " << i
-                                                                   << "," << j;
-                    ASSERT_EQ(vector.At(i, j), reference.At(i, j)) << "vector batch, zoom " << z.zoom << " at " << i
-                                                                   << "," << j;
+                    ASSERT_EQ(scalar.At(i, j), reference.At(i, j))
+                        << "scalar batch, zoom " << z.zoom << " at " << i << "," << j;
+                    ASSERT_EQ(vector.At(i, j), reference.At(i, j))
+                        << "vector batch, zoom " << z.zoom << " at " << i << "," << j;
                 }
         }
     }
