@@ -515,9 +515,19 @@ TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *row, const in
         const __m256d k65535 = _mm256_set1_pd(kInv65535);
         const __m256d k65280 = _mm256_set1_pd(kInv65280);
         const __m256 one = _mm256_set1_ps(1.0f);
-        const __m256 takenD = _mm256_castsi256_ps(_mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateTaken)));
-        const __m256 Da =
-            _mm256_blendv_ps(accA, MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(A.s[3] + i0)), k65535), takenD);
+        // The destination of each blending lane: a taken-over pixel or a
+        // blended colour; groups of one kind convert only that kind.
+        const __m256i takenI = _mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateTaken));
+        const __m256 takenD = _mm256_castsi256_ps(takenI);
+        const __m256i blendTaken = _mm256_and_si256(blend, takenI);
+        const bool anyTaken = !_mm256_testz_si256(blendTaken, blendTaken);
+        const bool allTaken = _mm256_testc_si256(takenI, blend) != 0;
+        auto destination = [&](const float *blended, const int32_t *taken, __m256d k) TSY_AVX2 {
+            if (!anyTaken) return _mm256_load_ps(blended);
+            const __m256 fromTaken = MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(taken)), k);
+            return allTaken ? fromTaken : _mm256_blendv_ps(_mm256_load_ps(blended), fromTaken, takenD);
+        };
+        const __m256 Da = destination(A.a + i0, A.s[3] + i0, k65535);
         const __m256 Sa = MulDoubleToFloat(_mm256_cvtepi32_ps(a), k65535);
         const __m256 iSa = _mm256_sub_ps(one, Sa);
         const __m256 iDa = _mm256_sub_ps(one, Da);
@@ -525,9 +535,7 @@ TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *row, const in
         const __m256 blendF = _mm256_castsi256_ps(blend);
         const __m256i src[3] = {r, g, b};
         for (int c = 0; c < 3; ++c) {
-            const __m256 Dc =
-                _mm256_blendv_ps(_mm256_load_ps(A.c[c] + i0),
-                                 MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(A.s[c] + i0)), k65280), takenD);
+            const __m256 Dc = destination(A.c[c] + i0, A.s[c] + i0, k65280);
             const __m256 Dca = _mm256_mul_ps(Dc, Da);
             const __m256 Sca = MulDoubleToFloat(_mm256_mul_ps(_mm256_cvtepi32_ps(src[c]), Sa), k65280);
             __m256 Xca;
