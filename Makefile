@@ -16,9 +16,10 @@ configure: setup
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
+# The main job: replay the example landscape into out/demo.png.
 demo: build
 	mkdir -p out
-	./$(BUILD)/tessary-demo out/demo.png
+	./$(BUILD)/tessary replay examples/landscape.srp --size 640x400 -o out/demo.png --time
 
 check: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
@@ -29,6 +30,7 @@ test:
 
 bench: build
 	./$(BUILD)/bench/tessary_bench
+	./$(BUILD)/tessary replay examples/landscape.srp --size 640x400 -o $(BUILD)/bench-demo.png --time --quiet
 
 asan: setup
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTSY_SANITIZE=ON -DTSY_BUILD_BENCH=OFF

@@ -94,6 +94,12 @@ TSY_API void TSY_LoadRGBA32Layer(const void *src, int32_t srcStride, int32_t lay
     TSY_GUARD("LoadRGBA32Layer Excpt", LoadRGBA32Layer(Bytes(src), srcStride, layer, x, y, w, h, useMask));
 }
 
+TSY_API void TSY_LoadRGBA32Layer_BAD(const void *src, int32_t unused, int32_t layer, int32_t w, int32_t h,
+                                     int32_t useMask) {
+    (void)unused;
+    TSY_GUARD("LoadRGBA32Layer Excpt", LoadRGBA32LayerOld(Bytes(src), layer, w, h, useMask));
+}
+
 TSY_API void TSY_LoadRGBA32(const void *src, int32_t srcStride, int32_t useMask) {
     TSY_GUARD("LoadRGBA32 Excpt", LoadRGBA32(Bytes(src), srcStride, useMask));
 }
@@ -158,8 +164,7 @@ TSY_API int32_t TSY_GetRGBA32FromRGBA64(void *dest, int32_t destStride, int32_t 
 TSY_API int32_t TSY_GetRGB24FromRGBA64(void *dest, int32_t destStride, const void *src, int32_t srcStride) {
     int32_t result = 0;
     TSY_GUARD("GetRGB24FromRGBA64 Excpt",
-              result = GetRGB24FromRGBA64Rect(Bytes(dest), destStride, Values(src), srcStride, g_engine.canvasWidth,
-                                              g_engine.canvasHeight));
+              result = GetRGB24FromCanvasRGBA64(Bytes(dest), destStride, Values(src), srcStride));
     return result;
 }
 
@@ -190,17 +195,15 @@ TSY_API void TSY_Clear(int32_t r, int32_t g, int32_t b, int32_t a) {
 }
 
 TSY_API void TSY_ClearRGBA64(void *buf, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a) {
-    TSY_GUARD("ClearRGBA64 Excpt",
-              ClearRGBA64(Values(buf), stride, g_engine.canvasWidth, g_engine.canvasHeight, r, g, b, a));
+    TSY_GUARD("ClearRGBA64 Excpt", ClearCanvasRGBA64(Values(buf), stride, r, g, b, a));
 }
 
 TSY_API void TSY_ClearRGBA32(void *buf, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a) {
-    TSY_GUARD("ClearRGBA32 Excpt",
-              ClearRGBA32(Bytes(buf), stride, g_engine.canvasWidth, g_engine.canvasHeight, r, g, b, a));
+    TSY_GUARD("ClearRGBA32 Excpt", ClearCanvasRGBA32(Bytes(buf), stride, r, g, b, a));
 }
 
 TSY_API void TSY_ClearRGBA32Buf(void *buf, int32_t w, int32_t h, int32_t r, int32_t g, int32_t b, int32_t a) {
-    TSY_GUARD("ClearRGBA32Buf Excpt", ClearRGBA32(Bytes(buf), w * 4, w, h, r, g, b, a));
+    TSY_GUARD("ClearRGBA32Buf Excpt", ClearRGBA32Buf(Bytes(buf), w, h, r, g, b, a));
 }
 
 TSY_API void TSY_SetColorAlpha(int32_t r, int32_t g, int32_t b) {
@@ -218,12 +221,11 @@ TSY_API void TSY_SetColorRGBABuf(void *buf, int32_t w, int32_t h, int32_t r, int
 TSY_API void TSY_InvertAlpha(int32_t layer) { TSY_GUARD("InvertAlpha Excpt", InvertAlpha(layer)); }
 
 TSY_API void TSY_InvertAlpha_RGBA32(void *buf) {
-    TSY_GUARD("InvertAlpha_RGBA32 Excpt", InvertAlphaRGBA32(Bytes(buf), g_engine.canvasWidth, g_engine.canvasHeight));
+    TSY_GUARD("InvertAlpha_RGBA32 Excpt", InvertAlphaCanvasRGBA32(Bytes(buf)));
 }
 
 TSY_API void TSY_SetAlphaFromRGBAImageColor(void *buf, int32_t r, int32_t g, int32_t b) {
-    TSY_GUARD("SetAlphaFromRGBAImageColor Excpt",
-              SetAlphaFromRGBAImageColor(Bytes(buf), g_engine.canvasWidth, g_engine.canvasHeight, r, g, b));
+    TSY_GUARD("SetAlphaFromRGBAImageColor Excpt", SetAlphaFromCanvasRGBA32Color(Bytes(buf), r, g, b));
 }
 
 // ---- Preparation of 8-bit copies ----------------------------------------------------------------
@@ -237,8 +239,7 @@ TSY_API void TSY_AdjustRGBA32RectByMaskAndTexture(void *buf, int32_t x, int32_t 
 }
 
 TSY_API void TSY_AdjustRGBA32ForAlphaComp(int32_t flag, void *buf) {
-    TSY_GUARD("AdjustRGBA32ForAlphaComp Excpt",
-              AdjustRGBA32ForAlphaComp(flag != 0 ? Bytes(buf) : nullptr, g_engine.canvasWidth, g_engine.canvasHeight));
+    TSY_GUARD("AdjustRGBA32ForAlphaComp Excpt", AdjustCanvasRGBA32ForAlphaComp(flag, Bytes(buf)));
 }
 
 TSY_API void TSY_AdjustRGBA32PreFilter(void *buf, int32_t w, int32_t h) {

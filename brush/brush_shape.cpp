@@ -28,9 +28,7 @@ bool ClearShape() {
     return true;
 }
 
-bool UsableName(const char *name) {
-    return name != nullptr && std::strlen(name) >= 2;
-}
+bool UsableName(const char *name) { return name != nullptr && std::strlen(name) >= 2; }
 
 }  // namespace
 

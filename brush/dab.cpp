@@ -127,7 +127,7 @@ struct TableCursor {
     }
 };
 
-template <Path kPath, bool kPickup>
+template <Path kPath, bool kPickup, bool kRotate, bool kVary>
 void DabRow(const DabContext &c, int y) {
     const int yi = y - c.y0c + c.skipY;
     const int by = c.scaleMap[yi];
@@ -151,7 +151,7 @@ void DabRow(const DabContext &c, int y) {
         int bx = c.mapSkipX + colMap[x];
         size_t index;
         int pbx = bx, pby = by;  // blend-buffer position
-        if (c.rotate) {
+        if constexpr (kRotate) {
             const int u = bx - c.half;
             const int rx = static_cast<int>(static_cast<float>(u) * c.rotCos - vSin) + c.half;
             const int ry = static_cast<int>(static_cast<float>(u) * c.rotSin + vCos) + c.half;
@@ -197,7 +197,7 @@ void DabRow(const DabContext &c, int y) {
         uint16_t *bp = nullptr;
         if constexpr (!kPickup) {
             int32_t r = c.R, g = c.G, b = c.B, aa = c.A;
-            if (c.P > 0) {
+            if (kVary && c.P > 0) {
                 const int32_t q = ColorShift(c.P, colorCur.Next());
                 r = static_cast<int32_t>(Clamp16(c.R + q));
                 g = static_cast<int32_t>(Clamp16(c.G + q));
@@ -208,7 +208,7 @@ void DabRow(const DabContext &c, int y) {
             s[1] = static_cast<uint32_t>(g);
             s[2] = static_cast<uint32_t>(b);
             a = static_cast<uint32_t>(aa);
-            if (c.Lv > 0) {
+            if (kVary && c.Lv > 0) {
                 // The lightness shift starts from the dab colour, not the shifted one.
                 const float f = LumFactor(c.Lv, lumCur.Next());
                 s[0] = LumShift(f, static_cast<uint32_t>(c.R));
@@ -226,11 +226,11 @@ void DabRow(const DabContext &c, int y) {
                 a = 65535u;
                 if (w == 0) w = 1;
             }
-            if (c.P > 0) {
+            if (kVary && c.P > 0) {
                 const int32_t q = ColorShift(c.P, colorCur.Next());
                 for (int i = 0; i < 3; ++i) s[i] = Clamp16(static_cast<int32_t>(s[i]) + q);
             }
-            if (c.Lv > 0) {
+            if (kVary && c.Lv > 0) {
                 const float f = LumFactor(c.Lv, lumCur.Next());
                 for (int i = 0; i < 3; ++i) s[i] = LumShift(f, s[i]);
             }
@@ -270,10 +270,22 @@ void DabRow(const DabContext &c, int y) {
                 // the division by the new alpha.
                 const uint32_t e = (w * a) >> 16;
                 const uint32_t ei = 65535u - e;
-                na = (((65535u - da) * e) >> 16) + da;
-                for (int i = 0; i < 3; ++i) {
-                    const uint32_t v = (((ei * ((d[i] * da) >> 16)) & 0xFFFF0000u) + ((e * s[i]) & 0xFFFF0000u)) / na;
-                    n[i] = v > 65535u ? 65535u : v;
+                if (da == 65535u) {
+                    // Opaque target: na = 65535, a constant divisor the
+                    // compiler turns into a multiplication.
+                    na = 65535u;
+                    for (int i = 0; i < 3; ++i) {
+                        const uint32_t v =
+                            (((ei * ((d[i] * 65535u) >> 16)) & 0xFFFF0000u) + ((e * s[i]) & 0xFFFF0000u)) / 65535u;
+                        n[i] = v > 65535u ? 65535u : v;
+                    }
+                } else {
+                    na = (((65535u - da) * e) >> 16) + da;
+                    for (int i = 0; i < 3; ++i) {
+                        const uint32_t v =
+                            (((ei * ((d[i] * da) >> 16)) & 0xFFFF0000u) + ((e * s[i]) & 0xFFFF0000u)) / na;
+                        n[i] = v > 65535u ? 65535u : v;
+                    }
                 }
             } else {
                 // Multiply.
@@ -382,15 +394,102 @@ void DabRow(const DabContext &c, int y) {
     }
 }
 
+// The plain brush: paint over with the dab colour, no pick-up, rotation,
+// variation or erasing. Same arithmetic as DabRow<kPaintOver, false, false,
+// false>, with the dab colour constant per dab and every value in registers.
+void PlainRow(const DabContext &c, int y) {
+    const int by = c.scaleMap[y - c.y0c + c.skipY];
+    if (static_cast<unsigned>(by) >= static_cast<unsigned>(c.brushSize)) return;
+    uint16_t *t = c.target + c.targetStride * static_cast<size_t>(y) + 4 * static_cast<size_t>(c.x0c);
+    const size_t rowOff = static_cast<size_t>(y) * static_cast<size_t>(c.W) + static_cast<size_t>(c.x0c);
+    const uint8_t *tex = c.texture != nullptr ? c.texture + rowOff : nullptr;
+    const uint16_t *mrow = c.mask != nullptr ? c.mask + rowOff : nullptr;
+    const int32_t *map = c.scaleMap;  // column x reads brush column scaleMap[skipX] + scaleMap[x - x0c]
+    const uint16_t *shape = c.shape + static_cast<size_t>(by) * c.S + c.mapSkipX;
+    const uint8_t *grit = c.grit != nullptr ? c.grit + static_cast<size_t>(by) * c.S + c.mapSkipX : nullptr;
+    const uint32_t R = static_cast<uint32_t>(c.R), G = static_cast<uint32_t>(c.G), B = static_cast<uint32_t>(c.B);
+    const uint32_t A = static_cast<uint32_t>(c.A);
+    const uint32_t density = c.density;
+    const unsigned limit = static_cast<unsigned>(c.brushSize - c.mapSkipX);
+    const bool alphaScaled = c.alphaScaled, direct = c.direct, solid = c.solid;
+    const bool colorLocked = c.colorLocked, blob = c.blobLocked, writeAlpha = c.writeAlpha;
+    const uint32_t alphaFactor = c.alphaFactor, alphaLevel = c.alphaLevel;
+    const int n = c.x1c - c.x0c;
+    for (int k = 0; k < n; ++k, t += 4) {
+        const unsigned bx = static_cast<unsigned>(map[k]);
+        if (bx >= limit) continue;
+        if (grit != nullptr && grit[bx] > density) continue;
+        uint32_t w = shape[bx];
+        if (alphaScaled) w = (w * alphaFactor) >> 7;
+        if (tex != nullptr && tex[k] < 255u) w = (tex[k] * w) >> 8;
+        uint32_t ceiling = 65535u;
+        if (mrow != nullptr) {
+            const uint32_t M = mrow[k];
+            if (direct) {
+                if (M < 65535u) w = (M * w) >> 16;
+            } else {
+                ceiling = M;
+            }
+        }
+        if (w == 0) continue;
+        if (solid) w = 65535u;
+        const uint32_t dr = t[0], dg = t[1], db = t[2], da = t[3];
+        uint32_t nr, ng, nb, na;
+        if (da == 0) {
+            nr = R, ng = G, nb = B;
+            na = (w * A) >> 16;
+        } else {
+            const uint32_t e = (w * A) >> 16;
+            const uint32_t ei = 65535u - e;
+            const uint32_t er = (e * R) & 0xFFFF0000u, eg = (e * G) & 0xFFFF0000u, eb = (e * B) & 0xFFFF0000u;
+            if (da == 65535u) {
+                na = 65535u;
+                nr = ((ei * ((dr * 65535u) >> 16)) & 0xFFFF0000u) + er;
+                ng = ((ei * ((dg * 65535u) >> 16)) & 0xFFFF0000u) + eg;
+                nb = ((ei * ((db * 65535u) >> 16)) & 0xFFFF0000u) + eb;
+                nr /= 65535u, ng /= 65535u, nb /= 65535u;
+            } else {
+                na = (((65535u - da) * e) >> 16) + da;
+                nr = (((ei * ((dr * da) >> 16)) & 0xFFFF0000u) + er) / na;
+                ng = (((ei * ((dg * da) >> 16)) & 0xFFFF0000u) + eg) / na;
+                nb = (((ei * ((db * da) >> 16)) & 0xFFFF0000u) + eb) / na;
+            }
+            nr = nr > 65535u ? 65535u : nr;
+            ng = ng > 65535u ? 65535u : ng;
+            nb = nb > 65535u ? 65535u : nb;
+        }
+        if (!colorLocked) {
+            t[0] = static_cast<uint16_t>(nr);
+            t[1] = static_cast<uint16_t>(ng);
+            t[2] = static_cast<uint16_t>(nb);
+        }
+        if (writeAlpha && (!blob || (da > 8191u && na > 8191u))) {
+            uint32_t v = alphaLevel > 0 ? alphaLevel : na;
+            if (v > ceiling) v = ceiling;
+            t[3] = static_cast<uint16_t>(v > 65535u ? 65535u : v);
+        }
+    }
+}
+
 using RowFn = void (*)(const DabContext &, int);
 
+template <Path kPath, bool kPickup>
+RowFn PickRowFlags(const DabContext &c) {
+    const bool vary = c.P > 0 || c.Lv > 0;
+    if (c.rotate) return vary ? DabRow<kPath, kPickup, true, true> : DabRow<kPath, kPickup, true, false>;
+    return vary ? DabRow<kPath, kPickup, false, true> : DabRow<kPath, kPickup, false, false>;
+}
+
 RowFn PickRow(const DabContext &c) {
+    if (c.path == Path::kPaintOver && !c.pickup && !c.rotate && !c.erase && c.P <= 0 && c.Lv <= 0) return PlainRow;
     switch (c.path) {
-    case Path::kPaintOver: return c.pickup ? DabRow<Path::kPaintOver, true> : DabRow<Path::kPaintOver, false>;
-    case Path::kMultiply: return c.pickup ? DabRow<Path::kMultiply, true> : DabRow<Path::kMultiply, false>;
-    case Path::kMix: return c.pickup ? DabRow<Path::kMix, true> : DabRow<Path::kMix, false>;
+    case Path::kPaintOver:
+        return c.pickup ? PickRowFlags<Path::kPaintOver, true>(c) : PickRowFlags<Path::kPaintOver, false>(c);
+    case Path::kMultiply:
+        return c.pickup ? PickRowFlags<Path::kMultiply, true>(c) : PickRowFlags<Path::kMultiply, false>(c);
+    case Path::kMix: return c.pickup ? PickRowFlags<Path::kMix, true>(c) : PickRowFlags<Path::kMix, false>(c);
     }
-    return DabRow<Path::kPaintOver, false>;
+    return DabRow<Path::kPaintOver, false, false, false>;
 }
 
 // Runs the rows y0c..y1c-1: on the calling thread for 36 rows or fewer,

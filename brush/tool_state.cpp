@@ -60,8 +60,8 @@ void BuildRandomGritTables() {
     ToolState &t = g_engine.tool;
     const RandByteTable &r255 = g_engine.randTable255;
     const RandByteTable &r254 = g_engine.randTable254;
-    if (!GritTablesPresent() || r255.data == nullptr || r254.data == nullptr || r255.length <= 0 ||
-        r254.length <= 0 || t.gritCell <= 0)
+    if (!GritTablesPresent() || r255.data == nullptr || r254.data == nullptr || r255.length <= 0 || r254.length <= 0 ||
+        t.gritCell <= 0)
         return;
     const int64_t N = GrainSide();
     const int64_t c = t.gritCell;

@@ -216,6 +216,11 @@ void ClearRGBA32(uint8_t *buf, int stride, int w, int h, int r, int g, int b, in
     }
 }
 
+void ClearRGBA32Buf(uint8_t *buf, int w, int h, int r, int g, int b, int a) {
+    if (w <= 0 || w > 0x1FFFFFFF) return;
+    ClearRGBA32(buf, w * 4, w, h, r, g, b, a);
+}
+
 void SetColorAlphaRGBABuf(uint8_t *buf, int w, int h, int r, int g, int b) {
     if (buf == nullptr) return;
     const size_t n = PixelCount(w, h);

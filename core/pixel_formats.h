@@ -143,6 +143,8 @@ void RGBToRGBAlpha(uint8_t *dest32, int w, int h, const uint8_t *src24);
 
 void ClearRGBA64(uint16_t *buf, int stride, int w, int h, int r, int g, int b, int a);
 void ClearRGBA32(uint8_t *buf, int stride, int w, int h, int r, int g, int b, int a);
+// Packed w x h RGBA32 image.
+void ClearRGBA32Buf(uint8_t *buf, int w, int h, int r, int g, int b, int a);
 void SetColorAlphaRGBABuf(uint8_t *buf, int w, int h, int r, int g, int b);
 void SetColorRGBABuf(uint8_t *buf, int w, int h, int r, int g, int b);
 void InvertAlphaRGBA32(uint8_t *buf, int w, int h);

@@ -7,7 +7,9 @@
 #include "core/engine_state.h"
 #include "core/errors.h"
 #include "core/layers.h"
+#include "composite/merge.h"
 #include "core/pixel_formats.h"
+#include "mask/mask.h"
 #include "imaging/library/zlib_buffers.h"
 #include "undo/undo.h"
 
@@ -207,7 +209,8 @@ void GetRGB24FromAlpha(uint8_t *dest, int destStride) {
 void GetRGBA64Layer(uint8_t *dest, int destStride, int layer) {
     const PixelRegion r = CanvasRegion(SlotWithPixels(layer));
     if (r.Empty() || dest == nullptr) return;
-    for (int y = 0; y < r.height; ++y) std::memcpy(HostRow(dest, destStride, y), r.Row(y), static_cast<size_t>(r.width) * 8);
+    for (int y = 0; y < r.height; ++y)
+        std::memcpy(HostRow(dest, destStride, y), r.Row(y), static_cast<size_t>(r.width) * 8);
 }
 
 void GetRGBA64LayerRect(uint8_t *dest, int destStride, int layer, int x, int y, int w, int h) {
@@ -247,7 +250,8 @@ int GetRGBA32LayerCompressed(void *dest, int destCapacity, int layer, int level)
 void SetRGBA64Layer(const uint8_t *src, int srcStride, int layer) {
     const PixelRegion r = CanvasRegion(SlotWithPixels(layer));
     if (r.Empty() || src == nullptr) return;
-    for (int y = 0; y < r.height; ++y) std::memcpy(r.Row(y), HostRow(src, srcStride, y), static_cast<size_t>(r.width) * 8);
+    for (int y = 0; y < r.height; ++y)
+        std::memcpy(r.Row(y), HostRow(src, srcStride, y), static_cast<size_t>(r.width) * 8);
 }
 
 void LoadRGBA32Layer(const uint8_t *src, int srcStride, int layer, int x, int y, int w, int h, int useMask) {
@@ -331,6 +335,29 @@ void LoadBGR24(const uint8_t *src, int srcStride, int w, int h) {
 
 // The block is loaded only when the stream restores it completely: a stream
 // of another size or a damaged one leaves the layer as it was.
+// The mask and texture weighting scales alpha in a copy of the source, so the
+// host's image is left as it was handed over.
+void LoadRGBA32LayerOld(const uint8_t *src, int layer, int w, int h, int useMask) {
+    LayerSlot *slot = SlotWithPixels(layer);
+    if (slot == nullptr || src == nullptr) return;
+    const int W = g_engine.canvasWidth;
+    const int H = g_engine.canvasHeight;
+    // The merge reads a canvas-sized image into a canvas-sized layer.
+    if (slot->width != W || slot->height != H) return;
+    uint8_t *weighted = nullptr;
+    if (useMask) {
+        const size_t bytes = static_cast<size_t>(W) * static_cast<size_t>(H) * 4;
+        weighted = x_NewCharUndoReduce(bytes);
+        if (weighted == nullptr) return;
+        std::memcpy(weighted, src, bytes);
+        AdjustRGBA32ByMaskAndTexture(weighted, std::min(w, W), std::min(h, H));
+        src = weighted;
+    }
+    MaskClearLayer(0, 0, 0, 0);
+    MergeRGBA32Image(src, slot->pixels, 0, 0, 255, slot->alphaLocked != 0);
+    ReleaseBuffer(weighted);
+}
+
 void LoadRGBA32LayerCompressed(const void *src, int srcLength, int layer) {
     LayerSlot *slot = SlotWithPixels(layer);
     if (slot == nullptr || src == nullptr || srcLength <= 0) return;
@@ -390,6 +417,30 @@ void SetPixelRGB24(uint8_t *buf, int stride, int x, int y, int r, int g, int b) 
     p[0] = Narrow16(static_cast<uint16_t>(r));
     p[1] = Narrow16(static_cast<uint16_t>(g));
     p[2] = Narrow16(static_cast<uint16_t>(b));
+}
+
+// ---- Canvas-sized host buffers ----------------------------------------------------------------
+
+int GetRGB24FromCanvasRGBA64(uint8_t *dest, int destStride, const uint16_t *src, int srcStride) {
+    return GetRGB24FromRGBA64Rect(dest, destStride, src, srcStride, g_engine.canvasWidth, g_engine.canvasHeight);
+}
+
+void ClearCanvasRGBA64(uint16_t *buf, int stride, int r, int g, int b, int a) {
+    ClearRGBA64(buf, stride, g_engine.canvasWidth, g_engine.canvasHeight, r, g, b, a);
+}
+
+void ClearCanvasRGBA32(uint8_t *buf, int stride, int r, int g, int b, int a) {
+    ClearRGBA32(buf, stride, g_engine.canvasWidth, g_engine.canvasHeight, r, g, b, a);
+}
+
+void InvertAlphaCanvasRGBA32(uint8_t *buf) { InvertAlphaRGBA32(buf, g_engine.canvasWidth, g_engine.canvasHeight); }
+
+void SetAlphaFromCanvasRGBA32Color(uint8_t *buf, int r, int g, int b) {
+    SetAlphaFromRGBAImageColor(buf, g_engine.canvasWidth, g_engine.canvasHeight, r, g, b);
+}
+
+void AdjustCanvasRGBA32ForAlphaComp(int flag, uint8_t *buf) {
+    if (flag != 0) AdjustRGBA32ForAlphaComp(buf, g_engine.canvasWidth, g_engine.canvasHeight);
 }
 
 // ---- Preparation of 8-bit copies ------------------------------------------------------------

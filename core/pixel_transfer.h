@@ -43,6 +43,9 @@ void LoadRGB24ToAlpha(const uint8_t *src, int srcStride, int useMask);
 // Blue-green-red source, opaque result, no mask or texture (TSY_Load).
 void LoadBGR24(const uint8_t *src, int srcStride, int w, int h);
 void LoadRGBA32LayerCompressed(const void *src, int srcLength, int layer);
+// The older loader: clears the current layer where the mask allows, then
+// merges a canvas-sized RGBA32 image over the slot (Normal, full opacity).
+void LoadRGBA32LayerOld(const uint8_t *src, int layer, int w, int h, int useMask);
 
 // ---- Fills and per-pixel edits of layers ----------------------------------------------------
 void ClearCurrentLayer(int r, int g, int b, int a);
@@ -51,6 +54,15 @@ void InvertAlpha(int layer);
 // Writes the high bytes of r, g, b at byte y * stride + 3x of a canvas-sized
 // RGB24 buffer when (x, y) lies on the canvas.
 void SetPixelRGB24(uint8_t *buf, int stride, int x, int y, int r, int g, int b);
+
+// ---- Canvas-sized host buffers (W x H) ---------------------------------------------------
+int GetRGB24FromCanvasRGBA64(uint8_t *dest, int destStride, const uint16_t *src, int srcStride);
+void ClearCanvasRGBA64(uint16_t *buf, int stride, int r, int g, int b, int a);
+void ClearCanvasRGBA32(uint8_t *buf, int stride, int r, int g, int b, int a);
+void InvertAlphaCanvasRGBA32(uint8_t *buf);
+void SetAlphaFromCanvasRGBA32Color(uint8_t *buf, int r, int g, int b);
+// Un-premultiplies a canvas-sized RGBA32 image when flag is non-zero.
+void AdjustCanvasRGBA32ForAlphaComp(int flag, uint8_t *buf);
 
 // ---- Preparation of 8-bit copies ------------------------------------------------------------
 // Alpha scaled by the rule-B weight of the canvas pixel at the same position.

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         const int bytes = RleEncodeRGBA64ToRGBA32(a.data(), again.data(), written);
         if (bytes <= 0 || bytes % 5 != 0 || static_cast<size_t>(bytes) > again.size()) std::abort();
         std::vector<uint16_t> c(4 * static_cast<size_t>(written));
-        if (RleDecodeRGBA32ToRGBA64(again.data(), static_cast<size_t>(bytes), c.data(), written) != written) std::abort();
+        if (RleDecodeRGBA32ToRGBA64(again.data(), static_cast<size_t>(bytes), c.data(), written) != written)
+            std::abort();
         if (std::memcmp(c.data(), a.data(), c.size() * 2) != 0) std::abort();
     }
     return 0;

@@ -87,10 +87,14 @@ void RunSweepPasses(uint8_t *image, int width, int height, PairFn pair) {
         int x0, x1, dx, y0, y1, dy;
     };
     const Pass passes[8] = {
-        {false, 0, W - 3, 1, 0, H - 3, 1},       {false, W - 1, 2, -1, H - 1, 2, -1},
-        {false, W - 1, 2, -1, 1, H - 2, 1},      {false, 0, W - 3, 1, H - 1, 2, -1},
-        {true, 0, W - 3, 1, 0, H - 3, 1},        {true, W - 1, 2, -1, H - 1, 2, -1},
-        {true, W - 1, 2, -1, 0, H - 3, 1},       {true, 0, W - 3, 1, H - 1, 2, -1},
+        {false, 0, W - 3, 1, 0, H - 3, 1},    // horizontal 1
+        {false, W - 1, 2, -1, H - 1, 2, -1},  // horizontal 2
+        {false, W - 1, 2, -1, 1, H - 2, 1},   // horizontal 3
+        {false, 0, W - 3, 1, H - 1, 2, -1},   // horizontal 4
+        {true, 0, W - 3, 1, 0, H - 3, 1},     // vertical 1
+        {true, W - 1, 2, -1, H - 1, 2, -1},   // vertical 2
+        {true, W - 1, 2, -1, 0, H - 3, 1},    // vertical 3
+        {true, 0, W - 3, 1, H - 1, 2, -1},    // vertical 4
     };
     for (const Pass &s : passes) {
         const ptrdiff_t step = s.vertical ? static_cast<ptrdiff_t>(s.dy) * static_cast<ptrdiff_t>(stride) : 4 * s.dx;
@@ -151,8 +155,8 @@ void CopySourceToTargetWhenNotKept(int p1) {
 
 }  // namespace
 
-int RunOwnFilter(const char *name, int p1, int p2, int p3, int p4, int p5, int p6, int p7, int p8, int p9,
-                 int p10, int p11, int p12, int p13, int p14, int p15, int p16, int red, int green, int blue) {
+int RunOwnFilter(const char *name, int p1, int p2, int p3, int p4, int p5, int p6, int p7, int p8, int p9, int p10,
+                 int p11, int p12, int p13, int p14, int p15, int p16, int red, int green, int blue) {
     if (g_engine.IPLSrcBuffer32 == nullptr || g_engine.IPLDstBuffer32 == nullptr) return 0;
     const int W = g_engine.canvasWidth, H = g_engine.canvasHeight;
     // The buffers are canvas-sized; refuse buffers that no longer match.
@@ -167,9 +171,9 @@ int RunOwnFilter(const char *name, int p1, int p2, int p3, int p4, int p5, int p
     return 1;
 }
 
-int RunOwnFilterOn(const void *source, void *target, int width, int height, const char *name, int p1, int p2,
-                   int p3, int p4, int p5, int p6, int p7, int p8, int p9, int p10, int p11, int p12, int p13,
-                   int p14, int p15, int p16, int red, int green, int blue) {
+int RunOwnFilterOn(const void *source, void *target, int width, int height, const char *name, int p1, int p2, int p3,
+                   int p4, int p5, int p6, int p7, int p8, int p9, int p10, int p11, int p12, int p13, int p14, int p15,
+                   int p16, int red, int green, int blue) {
     if (source == nullptr || target == nullptr || width <= 0 || height <= 0) return 0;
     const FilterArgs a{{0, p1, p2, p3, p4, p5, p6, p7, p8, p9, p10, p11, p12, p13, p14, p15, p16}, red, green, blue};
     // The filters reached through this entry only read the source.

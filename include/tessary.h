@@ -104,6 +104,7 @@ TSY_API int32_t TSY_GetRGBA32LayerCompressed(void *dest, int32_t unused, int32_t
 TSY_API void TSY_SetRGBA64Layer(const void *src, int32_t srcStride, int32_t layer);
 TSY_API void TSY_LoadRGBA32Layer(const void *src, int32_t srcStride, int32_t layer, int32_t x, int32_t y, int32_t w,
                                  int32_t h, int32_t useMask);
+TSY_API void TSY_LoadRGBA32Layer_BAD(const void *src, int32_t unused, int32_t layer, int32_t w, int32_t h, int32_t useMask);
 TSY_API void TSY_LoadRGBA32(const void *src, int32_t srcStride, int32_t useMask);
 TSY_API void TSY_LoadRGBA32Into(const void *src, int32_t srcStride, int32_t layer, int32_t x, int32_t y, int32_t w,
                                 int32_t h);
@@ -242,6 +243,28 @@ TSY_API int32_t TSY_GetSplinePointY(uint32_t i);
 
 /* ==== Paint layer =========================================================== */
 
+/* Provides the stroke layer (canvas-sized, made when absent) and sets the
+ * stroke's opacity, pre-opacity (per cent) and blend mode; returns the mode id.
+ * An existing paint layer keeps its pixels. */
+TSY_API int32_t TSY_CreatePaintLayer(int32_t opacityPercent, int32_t preOpacityPercent, const char *modeName);
+/* Clears the paint layer to transparent and empties its extents; returns 1,
+ * or 0 when there is no paint layer. */
+TSY_API int32_t TSY_ClearPaintLayer(void);
+/* Fills the paint layer with opaque white, clears the extents rectangle to
+ * transparent and empties the extents. */
+TSY_API void TSY_ClearPaintLayer_old(void);
+/* Merges the stroke (the extents rectangle) into a layer and clears it. */
+TSY_API void TSY_MergePaintLayer(int32_t layer);
+/* Stores the extents (right and bottom exclusive). */
+TSY_API void TSY_SetPaintLayerExtents(int32_t left, int32_t top, int32_t right, int32_t bottom);
+/* Releases the paint layer's pixels; the options stay. */
+TSY_API void TSY_DeletePaintLayer(void);
+/* Exchanges the paint layer record, extents included, with a table slot. */
+TSY_API void TSY_SwapPaintLayer(int32_t layer);
+/* Softens the stroke's edge: the alpha (high bytes) goes through a 3 x 3
+ * binomial blur; pixels with alpha high byte 240 or more become opaque. */
+TSY_API void TSY_BlurPaintLayerAlpha(void);
+
 /* ---- end of paint layer ---- */
 
 /* ==== Blend buffers ========================================================= */
@@ -290,6 +313,28 @@ TSY_API int32_t TSY_SetAlphaLayerOpacity(int32_t percent);
 /* ---- end of blend modes ---- */
 
 /* ==== Merging =============================================================== */
+
+/* RGBA64 buffers: four unsigned 16-bit channels per pixel, rows packed. The
+ * merge functions return 1 when they merged and 0 when there was nothing to
+ * merge (missing layer or buffer, empty rectangle). */
+
+/* Merges the whole source layer into the destination layer with the source's
+ * mode, opacity and layer mask. */
+TSY_API int32_t TSY_MergeLayer(int32_t sourceSlot, int32_t destSlot);
+/* Merges the rectangle (x, y, w, h) of a layer into a w x h RGBA64 buffer. */
+TSY_API int32_t TSY_MergeLayerIntoRect(int32_t slot, void *buffer, int32_t x, int32_t y, int32_t w, int32_t h);
+/* The same over the whole canvas (buffer of canvas size). */
+TSY_API int32_t TSY_MergeLayerInto(int32_t slot, void *buffer);
+/* Flattens the visible layers over the rectangle into a w x h RGBA64 buffer. */
+TSY_API int32_t TSY_MergeRect(void *buffer, int32_t x, int32_t y, int32_t w, int32_t h);
+/* Flattens the whole canvas into a canvas-sized RGBA64 buffer. */
+TSY_API int32_t TSY_Merge(void *buffer);
+/* The flattened colour at one canvas pixel, packed alpha, red, green, blue
+ * (high bytes, alpha in bits 31-24); 0xFFFFFF outside the canvas. */
+TSY_API uint32_t TSY_GetColorAtMerged(int32_t x, int32_t y);
+/* Merges a canvas-sized RGBA32 image into a layer with a blend mode id and an
+ * opacity in per cent. */
+TSY_API int32_t TSY_MergeRGBA32Layer(const void *data, int32_t slot, int32_t mode, int32_t opacityPercent);
 
 /* ---- end of merging ---- */
 

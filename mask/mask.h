@@ -60,10 +60,3 @@ void MaskApplyToIPLSrcAlpha();
 void MaskClearLayer(int32_t r, int32_t g, int32_t b, int32_t a);
 void MaskClearLayerAlpha(int32_t r, int32_t g, int32_t b, int32_t a);
 void ReplaceRGBA32AlphaRange(void *rgba32, int32_t alpha, int32_t tol, int32_t r, int32_t g, int32_t b, int32_t a);
-
-// ---- Grey line codec (mask rows as [count, high byte] runs) ------------------------
-// Encodes n values into 2-byte runs; returns the bytes written (0 for a null
-// pointer or n below 1).
-int32_t MaskRowCompress(const uint16_t *src, uint8_t *dest, int32_t n);
-// Decodes runs until n values are written; each value is the byte * 256.
-void MaskRowUncompress(const uint8_t *src, uint16_t *dest, int32_t n);

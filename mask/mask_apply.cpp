@@ -4,6 +4,8 @@
 
 #include "core/alloc.h"
 #include "core/engine_state.h"
+#include "core/pixel_formats.h"
+#include "core/pixel_transfer.h"
 #include "mask/mask.h"
 #include "mask/mask_p.h"
 
@@ -59,88 +61,11 @@ void MaskApplyToIPLSrcAlpha() {
 
 // ---- Mask-aware clears ------------------------------------------------------------
 
-namespace {
-
-// Every pixel of the layer's canvas region = (r, g, b, a) * 256.
-void FillLayer(LayerSlot &slot, uint16_t r, uint16_t g, uint16_t b, uint16_t a) {
-    const LayerRegion reg = CanvasRegionOf(slot);
-    for (int y = 0; y < reg.height; ++y) {
-        uint16_t *p = LayerPixel(slot, 0, y);
-        for (int x = 0; x < reg.width; ++x, p += 4) {
-            p[0] = r;
-            p[1] = g;
-            p[2] = b;
-            p[3] = a;
-        }
-    }
-}
-
-inline uint16_t Widen(int32_t v) { return static_cast<uint16_t>((v & 0xFF) << 8); }
-
-// The load weight of a canvas pixel from texture and mask: start at 65535; a
-// texture value t of 0 stops the load, 128 or more passes it, otherwise
-// w = ((2t + 1) * 65535) >> 8; then the mask's high byte m: 0 stops the load,
-// 255 passes it, otherwise w = ((m + 1) * w) >> 8.
-inline uint32_t LoadWeight(size_t i, bool useMask) {
-    uint32_t w = 65535;
-    if (g_engine.textureMap != nullptr) {
-        const uint32_t t = g_engine.textureMap[i];
-        if (t == 0) return 0;
-        if (t < 128) w = ((2 * t + 1) * 65535) >> 8;
-    }
-    if (useMask) {
-        const uint32_t m = g_engine.mask[i] >> 8;
-        if (m == 0) return 0;
-        if (m != 255) w = ((m + 1) * w) >> 8;
-    }
-    return w;
-}
-
-// An 8-bit source value s blended into a 16-bit value d with weight w.
-inline uint16_t WeightedBlend(uint32_t s, uint32_t d, uint32_t w) {
-    return static_cast<uint16_t>((s * w + ((d * (65535 - w)) >> 8)) >> 8);
-}
-
-// Loads a canvas-sized packed RGBA32 image into the layer, each pixel weighted
-// by texture and mask; an alpha-locked layer keeps its alpha.
-void LoadRGBA32Weighted(const uint8_t *src, LayerSlot &slot) {
-    const bool useMask = g_engine.maskActive && g_engine.mask != nullptr;
-    const bool keepAlpha = slot.alphaLocked != 0;
-    const int W = g_engine.canvasWidth;
-    const LayerRegion reg = CanvasRegionOf(slot);
-    for (int y = 0; y < reg.height; ++y) {
-        const uint8_t *s = src + static_cast<size_t>(y) * W * 4;
-        uint16_t *d = LayerPixel(slot, 0, y);
-        for (int x = 0; x < reg.width; ++x, s += 4, d += 4) {
-            const uint32_t w = LoadWeight(static_cast<size_t>(y) * W + x, useMask);
-            if (w == 0) continue;
-            if (w == 65535) {
-                d[0] = static_cast<uint16_t>(s[0] << 8);
-                d[1] = static_cast<uint16_t>(s[1] << 8);
-                d[2] = static_cast<uint16_t>(s[2] << 8);
-                if (!keepAlpha) d[3] = static_cast<uint16_t>(s[3] << 8);
-            } else if (d[3] == 0) {
-                d[0] = static_cast<uint16_t>(s[0] << 8);
-                d[1] = static_cast<uint16_t>(s[1] << 8);
-                d[2] = static_cast<uint16_t>(s[2] << 8);
-                if (!keepAlpha) d[3] = static_cast<uint16_t>(((uint32_t{s[3]} << 8) * w) >> 16);
-            } else if (s[3] == 0) {
-                if (!keepAlpha) d[3] = static_cast<uint16_t>((uint32_t{d[3]} * (65535 - w)) >> 16);
-            } else {
-                for (int c = 0; c < 3; ++c) d[c] = WeightedBlend(s[c], d[c], w);
-                if (!keepAlpha) d[3] = WeightedBlend(s[3], d[3], w);
-            }
-        }
-    }
-}
-
-}  // namespace
-
 void MaskClearLayer(int32_t r, int32_t g, int32_t b, int32_t a) {
     LayerSlot *slot = CurrentLayer();
     if (slot == nullptr) return;
     if (!g_engine.maskActive || g_engine.mask == nullptr) {
-        FillLayer(*slot, Widen(r), Widen(g), Widen(b), Widen(a));
+        ClearCurrentLayer(r, g, b, a);
         return;
     }
     const uint32_t colour[3] = {static_cast<uint32_t>(r & 0xFF), static_cast<uint32_t>(g & 0xFF),
@@ -153,10 +78,10 @@ void MaskClearLayer(int32_t r, int32_t g, int32_t b, int32_t a) {
             const uint32_t M = m[x];
             if (M == 0) continue;
             if (M == 65535) {
-                p[0] = Widen(r);
-                p[1] = Widen(g);
-                p[2] = Widen(b);
-                p[3] = Widen(a);
+                p[0] = Widen8(r & 0xFF);
+                p[1] = Widen8(g & 0xFF);
+                p[2] = Widen8(b & 0xFF);
+                p[3] = Widen8(a & 0xFF);
                 continue;
             }
             // Partly masked: the 8-bit colour times M plus the old channel
@@ -169,23 +94,18 @@ void MaskClearLayer(int32_t r, int32_t g, int32_t b, int32_t a) {
 }
 
 void MaskClearLayerAlpha(int32_t r, int32_t g, int32_t b, int32_t a) {
-    LayerSlot *slot = CurrentLayer();
-    if (slot == nullptr) return;
-    if (!g_engine.maskActive) {
-        FillLayer(*slot, Widen(r), Widen(g), Widen(b), Widen(a));
+    if (CurrentLayer() == nullptr) return;
+    if (!g_engine.maskActive || g_engine.mask == nullptr) {
+        ClearCurrentLayer(r, g, b, a);
         return;
     }
-    // A canvas-sized image of the colour, loaded through texture and mask.
-    const size_t n = CanvasPixels();
-    uint8_t *image = x_NewCharUndoReduce(n * 4);
+    // A canvas-sized image of the colour, loaded through mask and texture.
+    const int W = g_engine.canvasWidth;
+    const int H = g_engine.canvasHeight;
+    uint8_t *image = x_NewCharUndoReduce(CanvasPixels() * 4);
     if (image == nullptr) return;
-    for (size_t i = 0; i < n; ++i) {
-        image[4 * i + 0] = static_cast<uint8_t>(r);
-        image[4 * i + 1] = static_cast<uint8_t>(g);
-        image[4 * i + 2] = static_cast<uint8_t>(b);
-        image[4 * i + 3] = static_cast<uint8_t>(a);
-    }
-    LoadRGBA32Weighted(image, *slot);
+    ClearRGBA32(image, W * 4, W, H, r, g, b, a);
+    LoadRGBA32(image, W * 4, 1);
     ReleaseBuffer(image);
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/engine_state.h"
+#include "core/pixel_formats.h"
 #include "mask/mask.h"
 #include "mask/mask_p.h"
 #include "mask/mask_values.h"
@@ -57,13 +58,13 @@ void MaskSetData16(const void *src) {
 int32_t MaskGetLineRLE(void *dest, int32_t row) {
     if (dest == nullptr || g_engine.mask == nullptr) return 0;
     if (row < 0 || row >= g_engine.canvasHeight || g_engine.canvasWidth <= 0) return 0;
-    return MaskRowCompress(MaskRow(row), static_cast<uint8_t *>(dest), g_engine.canvasWidth);
+    return RLECompressG16ToG8(MaskRow(row), static_cast<uint8_t *>(dest), g_engine.canvasWidth);
 }
 
 void MaskPutLineRLE(const void *src, int32_t row) {
     if (src == nullptr || g_engine.mask == nullptr) return;
     if (row < 0 || row >= g_engine.canvasHeight || g_engine.canvasWidth <= 0) return;
-    MaskRowUncompress(static_cast<const uint8_t *>(src), MaskRow(row), g_engine.canvasWidth);
+    RLEUncompressG8ToG16(static_cast<const uint8_t *>(src), MaskRow(row), g_engine.canvasWidth);
 }
 
 int32_t MaskGetAmount(int32_t x, int32_t y) {

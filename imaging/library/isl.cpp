@@ -32,7 +32,7 @@ struct ISLState {
     bool initialized;
     bool scriptLoaded;  // `script` came from a file and has a size
     bool buffersReady;
-    ISLScript script;   // the loaded script, or the list built by ISL_AddEffect
+    ISLScript script;  // the loaded script, or the list built by ISL_AddEffect
 };
 
 ISLState g_isl;
@@ -227,7 +227,6 @@ int ISL_SetEffectValue(int effectIndex, int param, int value) {
 }
 
 int ISL_ExecuteScriptOnImage(void *image, int width, int height) {
-    if (!g_isl.initialized || image == nullptr || width <= 0 || height <= 0 || g_isl.script.effectCount == 0)
-        return 0;
+    if (!g_isl.initialized || image == nullptr || width <= 0 || height <= 0 || g_isl.script.effectCount == 0) return 0;
     return RunEffects(g_isl.script, static_cast<uint8_t *>(image), width, height);
 }

@@ -18,19 +18,19 @@
 // The header record ISL_ReadScriptHeaderFromFile writes: width and height as
 // 32-bit integers at byte offsets 16 and 20.
 struct ISLScriptHeader {
-    char tag[8];          // "ISLSCRPT" (not terminated)
-    int32_t version;      // format version of the script (1)
-    int32_t effectCount;  // number of effects in the script
-    int32_t width;        // image width in pixels (offset 16)
-    int32_t height;       // image height in pixels (offset 20)
-    int32_t reserved[10]; // zero
+    char tag[8];           // "ISLSCRPT" (not terminated)
+    int32_t version;       // format version of the script (1)
+    int32_t effectCount;   // number of effects in the script
+    int32_t width;         // image width in pixels (offset 16)
+    int32_t height;        // image height in pixels (offset 20)
+    int32_t reserved[10];  // zero
 };
 static_assert(offsetof(ISLScriptHeader, width) == 16, "width at byte 16");
 static_assert(offsetof(ISLScriptHeader, height) == 20, "height at byte 20");
 constexpr int kISLHeaderSize = static_cast<int>(sizeof(ISLScriptHeader));
 
-constexpr int kISLMaxEffects = 64;     // effects in one script or list
-constexpr int kISLParamCount = 16;     // parameters 0..15 of one effect
+constexpr int kISLMaxEffects = 64;       // effects in one script or list
+constexpr int kISLParamCount = 16;       // parameters 0..15 of one effect
 constexpr int kISLMaxImageSize = 10000;  // largest width or height of a script image
 
 int ISL_Initialize();

@@ -12,9 +12,7 @@ constexpr int kB = 0, kG = 1, kR = 2, kA = 3;
 
 inline uint8_t ClampByte(int v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
 
-size_t PixelCount(const ISLImage &img) {
-    return static_cast<size_t>(img.width) * static_cast<size_t>(img.height);
-}
+size_t PixelCount(const ISLImage &img) { return static_cast<size_t>(img.width) * static_cast<size_t>(img.height); }
 
 // Maps a float field onto 0..255 through its own minimum and maximum (a flat
 // field becomes 128) and writes it into one channel, or into all three colour
@@ -87,7 +85,8 @@ void Plasma(ISLImage &img, const int32_t *p) {
     const int channels = p[5] != 0 ? 3 : 1;
     std::vector<float> field(PixelCount(img));
     for (int c = 0; c < channels; ++c) {
-        const std::vector<float> grid = PlasmaGrid(side, static_cast<uint32_t>(p[3]) + static_cast<uint32_t>(c), roughness);
+        const std::vector<float> grid =
+            PlasmaGrid(side, static_cast<uint32_t>(p[3]) + static_cast<uint32_t>(c), roughness);
         for (int y = 0; y < img.height; ++y) {
             const int gy = img.height <= side ? y : static_cast<int>(static_cast<int64_t>(y) * side / img.height);
             for (int x = 0; x < img.width; ++x) {
@@ -113,14 +112,22 @@ struct Perlin {
     static float Fade(float t) { return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f); }
     static float Grad(int hash, float x, float y) {
         switch (hash & 7) {
-            case 0: return x + y;
-            case 1: return -x + y;
-            case 2: return x - y;
-            case 3: return -x - y;
-            case 4: return x;
-            case 5: return -x;
-            case 6: return y;
-            default: return -y;
+            case 0:
+                return x + y;
+            case 1:
+                return -x + y;
+            case 2:
+                return x - y;
+            case 3:
+                return -x - y;
+            case 4:
+                return x;
+            case 5:
+                return -x;
+            case 6:
+                return y;
+            default:
+                return -y;
         }
     }
     float Noise(float x, float y) const {
@@ -214,10 +221,22 @@ void Rotate(ISLImage &img, const int32_t *p) {
     }
     double c, s;
     switch ((angle + 360) % 360) {
-        case 0: c = 1.0; s = 0.0; break;
-        case 90: c = 0.0; s = 1.0; break;
-        case 180: c = -1.0; s = 0.0; break;
-        case 270: c = 0.0; s = -1.0; break;
+        case 0:
+            c = 1.0;
+            s = 0.0;
+            break;
+        case 90:
+            c = 0.0;
+            s = 1.0;
+            break;
+        case 180:
+            c = -1.0;
+            s = 0.0;
+            break;
+        case 270:
+            c = 0.0;
+            s = -1.0;
+            break;
         default: {
             const double rad = angle * (3.14159265358979323846 / 180.0);
             c = std::cos(rad);
@@ -268,12 +287,9 @@ void Rotate(ISLImage &img, const int32_t *p) {
 
 // Unused parameters default to 0.
 const ISLEffectInfo kEffects[] = {
-    {1, "Fill", Fill, {0, 0, 0, 255, 255, 255, 255}},
-    {5, "Plasma", Plasma, {0, 0, 0, 0, 50, 0}},
-    {11, "Perlin noise", PerlinNoise, {0, 0, 0, 0, 32, 4, 50}},
-    {21, "Noise", Noise, {0, 0, 0, 0, 100, 1}},
-    {31, "Round mask", RoundMask, {0, 0, 0, 0, 100}},
-    {51, "Rotate", Rotate, {0, 0, 0, 0, 100}},
+    {1, "Fill", Fill, {0, 0, 0, 255, 255, 255, 255}},           {5, "Plasma", Plasma, {0, 0, 0, 0, 50, 0}},
+    {11, "Perlin noise", PerlinNoise, {0, 0, 0, 0, 32, 4, 50}}, {21, "Noise", Noise, {0, 0, 0, 0, 100, 1}},
+    {31, "Round mask", RoundMask, {0, 0, 0, 0, 100}},           {51, "Rotate", Rotate, {0, 0, 0, 0, 100}},
 };
 
 }  // namespace

@@ -170,20 +170,19 @@ TEST_P(BlobTest, PixelBecomes) {
         for (int i = 0; i < 4; ++i) EXPECT_EQ(px[4 * p + i], c.out[i]) << "channel " << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, BlobTest,
-    ::testing::Values(
-        // l = 65535: f = 32768/65534; c = trunc(65535 - 65535 f) = trunc(32766.5);
-        // alpha = trunc(65535 * 0.843 + 10239) = trunc(65485.005)
-        BlobCase{"WhiteMode1", 1, {65535, 65535, 65535, 65535}, {32766, 32766, 32766, 65485}},
-        // l = 0: f = 32767/65534 = 0.5; c = trunc(65535 * 0.5); alpha = 10239
-        BlobCase{"BlackMode1", 1, {0, 0, 0, 65535}, {32767, 32767, 32767, 10239}},
-        // l = (30000 + 20000 + 10000) / 3 = 20000 < 32767: f = 12767/65534 = 0.194815;
-        // red 30000 + 35535 f = 36922.8 -> 36922; green 20000 + 45535 f = 28870.9 -> 28870;
-        // blue 10000 + 55535 f = 20819.1 -> 20819; alpha 8191 is not above 8191 and stays
-        BlobCase{"DarkLowAlphaMode1", 1, {30000, 20000, 10000, 8191}, {36922, 28870, 20819, 8191}},
-        // any other mode: grey 32767; l = 20000: alpha = trunc(16860 + 10239) = 27099
-        BlobCase{"OtherMode", 0, {30000, 20000, 10000, 9000}, {32767, 32767, 32767, 27099}}),
-    [](const ::testing::TestParamInfo<BlobCase> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, BlobTest,
+                         ::testing::Values(
+                             // l = 65535: f = 32768/65534; c = trunc(65535 - 65535 f) = trunc(32766.5);
+                             // alpha = trunc(65535 * 0.843 + 10239) = trunc(65485.005)
+                             BlobCase{"WhiteMode1", 1, {65535, 65535, 65535, 65535}, {32766, 32766, 32766, 65485}},
+                             // l = 0: f = 32767/65534 = 0.5; c = trunc(65535 * 0.5); alpha = 10239
+                             BlobCase{"BlackMode1", 1, {0, 0, 0, 65535}, {32767, 32767, 32767, 10239}},
+                             // l = (30000 + 20000 + 10000) / 3 = 20000 < 32767: f = 12767/65534 = 0.194815;
+                             // red 30000 + 35535 f = 36922.8 -> 36922; green 20000 + 45535 f = 28870.9 -> 28870;
+                             // blue 10000 + 55535 f = 20819.1 -> 20819; alpha 8191 is not above 8191 and stays
+                             BlobCase{"DarkLowAlphaMode1", 1, {30000, 20000, 10000, 8191}, {36922, 28870, 20819, 8191}},
+                             // any other mode: grey 32767; l = 20000: alpha = trunc(16860 + 10239) = 27099
+                             BlobCase{"OtherMode", 0, {30000, 20000, 10000, 9000}, {32767, 32767, 32767, 27099}}),
+                         [](const ::testing::TestParamInfo<BlobCase> &info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -572,7 +572,9 @@ protected:
         t.gritCountdown = 0;
         t.gritRepeat = 1;
         t.currentGrit = t.gritTables[2];
-        for (int i = 0; i < (kN + 25) * (kN + 25); ++i) t.gritTables[2][i] = static_cast<uint8_t>(i * 37);
+        // Every table gets known bytes: the table change may pick any of them.
+        for (int k = 0; k < kGritTableCount; ++k)
+            for (int i = 0; i < (kN + 25) * (kN + 25); ++i) t.gritTables[k][i] = static_cast<uint8_t>(i * 37 + k);
         t.mixAmount = 200;
         t.mixAmountComplement = 56;
         t.blendStrength = 128;

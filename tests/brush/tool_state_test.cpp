@@ -5,8 +5,9 @@
 #include <vector>
 
 #include "brush/random_tables.h"
-#include "core/random.h"
 #include "core/engine_state.h"
+#include "core/errors.h"
+#include "core/random.h"
 #include "engine_fixture.h"
 
 namespace {
@@ -37,7 +38,7 @@ std::vector<uint8_t> CopyTables() {
 }
 
 TEST_F(ToolStateTest, ColourSettersWidenAndSetOpaqueAlpha) {
-    TSY_SetColor(255, 0, 0x1FF);  // only the low byte counts: 0x1FF is 255
+    TSY_SetColor(255, 0, 0x1FF);                   // only the low byte counts: 0x1FF is 255
     EXPECT_EQ(g_engine.tool.toolColor[0], 65280);  // 255 * 256, not 65535
     EXPECT_EQ(g_engine.tool.toolColor[1], 0);
     EXPECT_EQ(g_engine.tool.toolColor[2], 65280);
@@ -50,9 +51,9 @@ TEST_F(ToolStateTest, ColourSettersWidenAndSetOpaqueAlpha) {
     EXPECT_EQ(g_engine.tool.toolColor[3], 65535);
 
     TSY_SetColorBanks(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12);
-    const uint16_t expected[16] = {256,  1024, 1792, 2560,   // reds of banks 0..3
-                                   512,  1280, 2048, 2816,   // greens
-                                   768,  1536, 2304, 3072,   // blues
+    const uint16_t expected[16] = {256,   1024,  1792,  2560,  // reds of banks 0..3
+                                   512,   1280,  2048,  2816,  // greens
+                                   768,   1536,  2304,  3072,  // blues
                                    65535, 65535, 65535, 65535};
     for (int i = 0; i < 16; ++i) EXPECT_EQ(g_engine.tool.colorBanks[i], expected[i]) << i;
 }
@@ -74,11 +75,10 @@ TEST_F(ToolStateTest, DensityAlphaAndMixDerivedValues) {
     };
     // trunc((amount - 127) * (1/127) * 16)
     const MixCase cases[] = {
-        {255, 16},  // 128/127 * 16 = 16.13
-        {127, 0},
-        {0, -16},   // -127/127 * 16
-        {200, 9},   // 73/127 * 16 = 9.197
-        {100, -3},  // -27/127 * 16 = -3.40, toward zero
+        {255, 16},            // 128/127 * 16 = 16.13
+        {127, 0},  {0, -16},  // -127/127 * 16
+        {200, 9},             // 73/127 * 16 = 9.197
+        {100, -3},            // -27/127 * 16 = -3.40, toward zero
     };
     for (const MixCase &c : cases) {
         TSY_SetMixMode(295, c.amount);
@@ -165,20 +165,19 @@ TEST_P(ScaleMapTest, MapAccumulatesHalfSteps) {
     for (size_t i = 0; i < c.map.size(); ++i) EXPECT_EQ(g_engine.tool.scaleMap[i], c.map[i]) << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ScaleMapTest,
-    ::testing::Values(
-        // step 10/4 = 2.5: v = 1.25, 3.75, 6.25, 8.75
-        ScaleCase{"Brush10Scale4", 10, 4, 4, {1, 3, 6, 8}},
-        // 0 is raised to 1: step 10, v = 5
-        ScaleCase{"ZeroBehavesAsOne", 10, 0, 1, {5}},
-        // lowered to the brush size: step 1, v = 0.5, 1.5, ...
-        ScaleCase{"AboveBrushIsLowered", 10, 25, 10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
-        // step 7/3 = 2.333: v = 1.1667, 3.5, 5.8333
-        ScaleCase{"Brush7Scale3", 7, 3, 3, {1, 3, 5}},
-        // a brush of size 0 has no dab: the scale stays 0
-        ScaleCase{"ZeroBrush", 0, 5, 0, {}}),
-    [](const ::testing::TestParamInfo<ScaleCase> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ScaleMapTest,
+                         ::testing::Values(
+                             // step 10/4 = 2.5: v = 1.25, 3.75, 6.25, 8.75
+                             ScaleCase{"Brush10Scale4", 10, 4, 4, {1, 3, 6, 8}},
+                             // 0 is raised to 1: step 10, v = 5
+                             ScaleCase{"ZeroBehavesAsOne", 10, 0, 1, {5}},
+                             // lowered to the brush size: step 1, v = 0.5, 1.5, ...
+                             ScaleCase{"AboveBrushIsLowered", 10, 25, 10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+                             // step 7/3 = 2.333: v = 1.1667, 3.5, 5.8333
+                             ScaleCase{"Brush7Scale3", 7, 3, 3, {1, 3, 5}},
+                             // a brush of size 0 has no dab: the scale stays 0
+                             ScaleCase{"ZeroBrush", 0, 5, 0, {}}),
+                         [](const ::testing::TestParamInfo<ScaleCase> &info) { return std::string(info.param.name); });
 
 TEST_F(ToolStateTest, SetToolStoresArgumentsAndResetsSwitches) {
     NewCanvas(16, 16, 32);
@@ -273,7 +272,7 @@ TEST_F(ToolStateTest, GritTablesFollowTheDrawsRowByRow) {
         const uint8_t *table = g_engine.tool.gritTables[k];
         std::vector<uint8_t> expected((S + 25) * (S + 25), 255);
         for (int r = 0; r < N; ++r) {
-            lcg.Next();                         // p start
+            lcg.Next();                                             // p start
             const size_t q = static_cast<size_t>(lcg.Next()) * 30;  // q start
             // Rows are S bytes apart while a row holds N > S values, so each
             // row runs on into the next; later rows overwrite the overlap.
@@ -399,6 +398,35 @@ TEST_F(ToolStateTest, MissingGrainSourceKeepsRandomTables) {
     SetGrainTool(2, 120, 200, "/nonexistent/grain.png");
     EXPECT_EQ(CopyTables(), plain);
     EXPECT_STREQ(TSY_GetLastError(), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Every export records its own failure text and returns its result so far.
+TEST_F(ToolStateTest, FailuresRecordTheirText) {
+    NewCanvas(8, 8, 16);
+    struct Case {
+        const char *text;
+        void (*call)();
+    };
+    const Case cases[] = {
+        {"SetTool Excpt", [] { EXPECT_EQ(TSY_SetTool(1.0f, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, "", "", 0), 0); }},
+        {"SetBrushShape Excpt", [] { TSY_SetBrushShape("", 0); }},
+        {"SetBrushShape Excpt", [] { TSY_SetBrushShape_ORIGINAL("", 0); }},
+        {"TSY_UnloadBrushShape Excpt", [] { TSY_UnloadBrushShape(); }},
+        {"CreateBlobFromImage Excpt", [] { TSY_CreateBlobFromImage(1, 1); }},
+        {"SetSize Excpt", [] { TSY_SetSize(3); }},
+        {"SetMixMode Excpt", [] { TSY_SetMixMode(1, 2); }},
+    };
+    for (const Case &c : cases) {
+        TSY_SetLastError("");
+        g_injectFailure = c.text;
+        c.call();
+        g_injectFailure = nullptr;
+        EXPECT_STREQ(TSY_GetLastError(), c.text);
+    }
 }
 
 }  // namespace

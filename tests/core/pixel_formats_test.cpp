@@ -115,8 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
         // B: (255 * 32768 + 0) >> 8 = 32640
         // A: (100 * 32768 + ((65535 * 32767) >> 8)) >> 8 = (3276800 + 8388223) >> 8 = 45566
         LoadPixelCase{"blend", {10000, 20000, 0, 65535}, {200, 0, 255, 100}, 32768, false, {30599, 9999, 32640, 45566}},
-        LoadPixelCase{"blendLocked", {10000, 20000, 0, 65535}, {200, 0, 255, 100}, 32768, true,
-                      {30599, 9999, 32640, 65535}}),
+        LoadPixelCase{
+            "blendLocked", {10000, 20000, 0, 65535}, {200, 0, 255, 100}, 32768, true, {30599, 9999, 32640, 65535}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // ---- Run-length codecs ----------------------------------------------------------
@@ -179,9 +179,13 @@ TEST(RleColorTest, MalformedStreamsStayInsideN) {
         std::vector<uint16_t> expected;  // the n pixels after decoding (start: all 7)
     };
     const std::vector<Case> cases = {
-        {"runPastEnd", {200, 1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 3,
+        {"runPastEnd",
+         {200, 1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         3,
          {256, 512, 768, 1024, 256, 512, 768, 1024, 256, 512, 768, 1024}},
-        {"zeroRunsWriteNothing", {0, 9, 9, 9, 9, 0, 9, 9, 9, 9, 1, 1, 1, 1, 1}, 3,
+        {"zeroRunsWriteNothing",
+         {0, 9, 9, 9, 9, 0, 9, 9, 9, 9, 1, 1, 1, 1, 1},
+         3,
          {256, 256, 256, 256, 7, 7, 7, 7, 7, 7, 7, 7}},
         {"allZeroCounts", std::vector<uint8_t>(10, 0), 2, std::vector<uint16_t>(8, 7)},
         {"secondRunCut", {1, 1, 1, 1, 1, 255, 2, 2, 2, 2}, 2, {256, 256, 256, 256, 512, 512, 512, 512}},
@@ -294,7 +298,7 @@ TEST(ConverterTest, RectFormsNarrowWithTheirStrides) {
     uint8_t dest[2 * 10];
     std::memset(dest, 0xEE, sizeof dest);
     EXPECT_EQ(TSY_GetRGB24FromRGBA64Rect(dest, 10, img.data(), 24, 50, 50, 2, 2), 1);
-    const uint8_t eRect[20] = {0, 0x11, 0x22, 1, 0x11, 0x22, 0xEE, 0xEE, 0xEE, 0xEE,
+    const uint8_t eRect[20] = {0,  0x11, 0x22, 1,  0x11, 0x22, 0xEE, 0xEE, 0xEE, 0xEE,
                                10, 0x11, 0x22, 11, 0x11, 0x22, 0xEE, 0xEE, 0xEE, 0xEE};
     EXPECT_EQ(std::memcmp(dest, eRect, 20), 0);
     EXPECT_EQ(TSY_GetRGBA32FromRGBA64Rect(nullptr, 10, img.data(), 24, 0, 0, 2, 2), 0);

@@ -314,10 +314,10 @@ TEST_F(PixelTransferTest, LayerLineRoundTrip) {
     TSY_PutRGBA32LayerLineRLE(stream.data(), 2, 0);
     EXPECT_EQ(Get(2, 0, 0), (V{0x1200, 0x5600, 0, 0xFF00}));
     EXPECT_EQ(Get(2, 299, 0), (V{0xFF00, 0x5600, 0, 0xFF00}));
-    EXPECT_EQ(Get(2, 0, 1), (V{0x1234, 0x5600, 0, 0xFF00}));  // row 1 untouched
-    EXPECT_EQ(TSY_GetRGBA32LayerLineRLE(stream.data(), 2, 2), 0);   // past the buffer
+    EXPECT_EQ(Get(2, 0, 1), (V{0x1234, 0x5600, 0, 0xFF00}));       // row 1 untouched
+    EXPECT_EQ(TSY_GetRGBA32LayerLineRLE(stream.data(), 2, 2), 0);  // past the buffer
     EXPECT_EQ(TSY_GetRGBA32LayerLineRLE(stream.data(), 2, -1), 0);
-    EXPECT_EQ(TSY_GetRGBA32LayerLineRLE(stream.data(), 9, 0), 0);   // empty slot
+    EXPECT_EQ(TSY_GetRGBA32LayerLineRLE(stream.data(), 9, 0), 0);  // empty slot
     TSY_PutRGBA32LayerLineRLE(stream.data(), 2, 2);
     TSY_PutRGBA32LayerLineRLE(stream.data(), 9, 0);
 }
@@ -339,7 +339,8 @@ TEST_F(PixelTransferTest, CompressedRoundTrip) {
     Canvas(16, 8);
     ASSERT_EQ(TSY_CreateLayer(3, 16, 8), 1);
     for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 16; ++x) SetPx(2, x, y, static_cast<uint16_t>(x * 4096 + 0x55), static_cast<uint16_t>(y << 8), 0x8000, 0xFFFF);
+        for (int x = 0; x < 16; ++x)
+            SetPx(2, x, y, static_cast<uint16_t>(x * 4096 + 0x55), static_cast<uint16_t>(y << 8), 0x8000, 0xFFFF);
     SetPx(2, 3, 3, 0x1200, 0x3400, 0x5600, 0);  // transparent pixel
     std::vector<uint8_t> block(16 * 8 * 4 + 1024);
     const int n = TSY_GetRGBA32LayerCompressed(block.data(), 0, static_cast<int>(block.size()), 2, 6);
@@ -349,7 +350,8 @@ TEST_F(PixelTransferTest, CompressedRoundTrip) {
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 16; ++x) {
             if (x == 3 && y == 3) continue;
-            ASSERT_EQ(Get(3, x, y), (V{static_cast<uint16_t>(x * 4096), static_cast<uint16_t>(y << 8), 0x8000, 0xFF00}));
+            ASSERT_EQ(Get(3, x, y),
+                      (V{static_cast<uint16_t>(x * 4096), static_cast<uint16_t>(y << 8), 0x8000, 0xFF00}));
         }
     EXPECT_EQ(Get(3, 3, 3), (V{0, 0, 0, 0}));  // alpha 0 loads as transparent black
 }
@@ -360,7 +362,7 @@ TEST_F(PixelTransferTest, CompressedFailuresLeaveTheLayer) {
     FillLayer(2, 0x1000, 0x2000, 0x3000, 0xFF00);
     FillLayer(3, 7, 7, 7, 7);
     std::vector<uint8_t> block(8 * 8 * 4 + 256);
-    EXPECT_EQ(TSY_GetRGBA32LayerCompressed(block.data(), 0, 4, 2, 9), 0);  // too small
+    EXPECT_EQ(TSY_GetRGBA32LayerCompressed(block.data(), 0, 4, 2, 9), 0);     // too small
     EXPECT_EQ(TSY_GetRGBA32LayerCompressed(block.data(), 0, 1000, 9, 9), 0);  // empty slot
     EXPECT_EQ(TSY_GetRGBA32LayerCompressed(nullptr, 0, 1000, 2, 9), 0);
     const int n = TSY_GetRGBA32LayerCompressed(block.data(), 0, static_cast<int>(block.size()), 2, 1);
@@ -539,7 +541,7 @@ TEST_F(PixelTransferTest, RGBAAtClampsAndColorAtDoesNot) {
     p[3] = 0x7800;
     EXPECT_EQ(TSY_GetRGBAAt(1, 1, buf.data()), 0x12345678u);
     EXPECT_EQ(TSY_GetRGBAAt(50, 9, buf.data()), 0x12345678u);  // clamped to (1, 1)
-    EXPECT_EQ(TSY_GetRGBAAt(-5, 1, buf.data()), 0u);            // clamped to (0, 1)
+    EXPECT_EQ(TSY_GetRGBAAt(-5, 1, buf.data()), 0u);           // clamped to (0, 1)
     EXPECT_EQ(TSY_GetColorAt(1, 1, buf.data()), 0x78123456u);
     EXPECT_EQ(TSY_GetColorAt(2, 1, buf.data()), 0xFFFFFFu);
     EXPECT_EQ(TSY_GetColorAt(-1, 0, buf.data()), 0xFFFFFFu);
@@ -634,6 +636,36 @@ TEST_F(PixelTransferTest, ScratchImageShortageRecordsTheFailure) {
     EXPECT_EQ(CreateNewRGBA(-3, 4), 1);  // an impossible size gives an empty image
     EXPECT_EQ(TSY_GetNewRGBAWidth(), 0);
     TSY_DeleteNewRGBA();
+}
+
+}  // namespace
+
+namespace {
+
+// The older loader clears the layer where the mask allows and lays the image
+// over it; a protected pixel keeps its old value, and the host's image is not
+// changed by the mask weighting.
+TEST_F(EngineTest, OldLoaderClearsThenMergesThroughTheMask) {
+    NewCanvas(3, 1);
+    TSY_CreateLayer(2, 3, 1);
+    TSY_SetLayer(2);
+    uint16_t *px = g_engine.layers[2].pixels;
+    for (int i = 0; i < 12; ++i) px[i] = 1000;
+    g_engine.mask[1] = 0;  // pixel 1 protected
+    uint8_t src[12] = {255, 0, 0, 255, 255, 0, 0, 255, 0, 0, 255, 0};  // red, red, clear blue
+    const std::vector<uint8_t> before(src, src + 12);
+    TSY_LoadRGBA32Layer_BAD(src, 0, 2, 3, 1, 1);
+    // Pixel 0: cleared, then opaque red replaces it (alpha 255 * 256).
+    EXPECT_EQ(px[0], 65280);
+    EXPECT_EQ(px[1], 0);
+    EXPECT_EQ(px[3], 65280);
+    // Pixel 1: not cleared, and its source alpha is scaled to 0 by the mask.
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(px[4 + c], 1000);
+    // Pixel 2: cleared; a transparent source leaves it clear.
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(px[8 + c], 0);
+    EXPECT_EQ(std::vector<uint8_t>(src, src + 12), before);
+    TSY_LoadRGBA32Layer_BAD(nullptr, 0, 2, 3, 1, 1);  // nothing
+    TSY_LoadRGBA32Layer_BAD(src, 0, 9, 3, 1, 1);       // empty slot: nothing
 }
 
 }  // namespace

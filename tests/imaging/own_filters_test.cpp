@@ -23,8 +23,8 @@ std::vector<uint8_t> GreyImage(const std::vector<int> &values, const std::vector
 }
 
 int RunValueBlurOn(const std::vector<uint8_t> &src, std::vector<uint8_t> &dst, int w, int h, int p1, int p3, int p4) {
-    return RunOwnFilterOn(src.data(), dst.data(), w, h, "Value Blur", p1, 0, p3, p4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                          0, 0, 0, 0, 0);
+    return RunOwnFilterOn(src.data(), dst.data(), w, h, "Value Blur", p1, 0, p3, p4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                          0, 0, 0);
 }
 
 // 4 x 3 grey image, p3 = 500 (k_light = trunc(0.5 * 65535) = 32767), p4 = 0
@@ -46,15 +46,14 @@ int RunValueBlurOn(const std::vector<uint8_t> &src, std::vector<uint8_t> &dst, i
 //    (floor(32767*254/256) = 32511 + 32512) >> 8 = 253.
 // v4 (row 2, N above): P darker each time.
 TEST_F(OwnFilterTest, ValueBlurHandComputed) {
-    const std::vector<uint8_t> src = GreyImage({200, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100},
-                                               std::vector<int>(12, 255));
+    const std::vector<uint8_t> src = GreyImage({200, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100}, std::vector<int>(12, 255));
     std::vector<uint8_t> dst(src.size(), 77);
     ASSERT_EQ(RunValueBlurOn(src, dst, 4, 3, 0, 500, 0), 1);
     const std::vector<uint8_t> expected = GreyImage({200, 100, 50, 0, 100, 50, 37, 50, 0, 25, 50, 100},
                                                     {255, 254, 254, 255, 254, 254, 253, 254, 255, 254, 254, 255});
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(dst[i], expected[i]) << "byte " << i;
     EXPECT_EQ(g_engine.filterKeep, 1);  // the sweep leaves the target kept
-    EXPECT_EQ(src[4], 0);              // the source is only read
+    EXPECT_EQ(src[4], 0);               // the source is only read
 }
 
 TEST_F(OwnFilterTest, ValueBlurZeroWeightsChangeNothing) {
@@ -93,19 +92,19 @@ TEST_F(OwnFilterTest, TinyImagesAndNullsDoNothing) {
     src[0] = 0;
     EXPECT_EQ(RunValueBlurOn(src, dst, 4, 1, 1, 500, 500), 1);  // one row: no pass
     EXPECT_EQ(dst, std::vector<uint8_t>(16, 9));
-    EXPECT_EQ(RunOwnFilterOn(nullptr, dst.data(), 4, 1, "Value Blur", 0, 0, 500, 500, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                             0, 0, 0, 0, 0),
+    EXPECT_EQ(RunOwnFilterOn(nullptr, dst.data(), 4, 1, "Value Blur", 0, 0, 500, 500, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                             0, 0, 0, 0),
               0);
-    EXPECT_EQ(RunOwnFilterOn(src.data(), nullptr, 4, 1, "Value Blur", 0, 0, 500, 500, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                             0, 0, 0, 0, 0),
+    EXPECT_EQ(RunOwnFilterOn(src.data(), nullptr, 4, 1, "Value Blur", 0, 0, 500, 500, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                             0, 0, 0, 0),
               0);
 }
 
 TEST_F(OwnFilterTest, EntryFillsTheParameterBlock) {
     std::vector<uint8_t> src(3 * 2 * 4, 5), dst(3 * 2 * 4, 0);
     g_engine.filter.filterP2 = 41;
-    RunOwnFilterOn(src.data(), dst.data(), 3, 2, "No Such Filter", 0, 9, 1000, 500, 250, 3, 2, 1, 77, 88, 0x101,
-                   0x102, 3, 4, 5, 6, 255, 51, 0);
+    RunOwnFilterOn(src.data(), dst.data(), 3, 2, "No Such Filter", 0, 9, 1000, 500, 250, 3, 2, 1, 77, 88, 0x101, 0x102,
+                   3, 4, 5, 6, 255, 51, 0);
     const OwnFilterParams &b = g_engine.filter;
     EXPECT_EQ(dst, src);  // p1 = 0 copies; the unknown name does nothing more
     EXPECT_EQ(b.filterTarget, dst.data());
@@ -143,8 +142,7 @@ TEST_F(OwnFilterTest, CanvasEntryNeedsBothProcessingBuffers) {
     g_engine.IPLDstBuffer32 = x_NewCharUndoReduce(bytes);
     g_engine.IPLDstSize = bytes;
 
-    const std::vector<uint8_t> src = GreyImage({200, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100},
-                                               std::vector<int>(12, 255));
+    const std::vector<uint8_t> src = GreyImage({200, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100}, std::vector<int>(12, 255));
     std::memcpy(g_engine.IPLSrcBuffer32, src.data(), bytes);
     EXPECT_EQ(RunOwnFilter("Value Blur", 0, 123, 500, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0), 1);
     EXPECT_EQ(g_engine.filter.filterP2, 123);

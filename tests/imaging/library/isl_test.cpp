@@ -107,19 +107,20 @@ TEST_P(IslBadScriptTest, LoadFails) {
     EXPECT_EQ(ISL_ExecuteScript(px), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, IslBadScriptTest,
-    ::testing::Values(BadScript{"Empty", ""}, BadScript{"NoTag", "size 4 4\n"},
-                      BadScript{"WrongVersion", "isl 2\nsize 4 4\n"}, BadScript{"NoSize", "isl 1\neffect 1\n"},
-                      BadScript{"TwoSizes", "isl 1\nsize 4 4\nsize 5 5\n"},
-                      BadScript{"ZeroSize", "isl 1\nsize 0 4\n"}, BadScript{"HugeSize", "isl 1\nsize 10001 4\n"},
-                      BadScript{"UnknownEffect", "isl 1\nsize 4 4\neffect 999\n"},
-                      BadScript{"ParamBeforeEffect", "isl 1\nsize 4 4\n3 = 4\n"},
-                      BadScript{"ParamOutOfRange", "isl 1\nsize 4 4\neffect 1\n16 = 4\n"},
-                      BadScript{"BadNumber", "isl 1\nsize 4 4\neffect 1\n3 = 4x\n"},
-                      BadScript{"MissingEquals", "isl 1\nsize 4 4\neffect 1\n3 4\n"},
-                      BadScript{"UnknownWord", "isl 1\nsize 4 4\ncolour red\n"}),
-    [](const ::testing::TestParamInfo<BadScript> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, IslBadScriptTest,
+                         ::testing::Values(BadScript{"Empty", ""}, BadScript{"NoTag", "size 4 4\n"},
+                                           BadScript{"WrongVersion", "isl 2\nsize 4 4\n"},
+                                           BadScript{"NoSize", "isl 1\neffect 1\n"},
+                                           BadScript{"TwoSizes", "isl 1\nsize 4 4\nsize 5 5\n"},
+                                           BadScript{"ZeroSize", "isl 1\nsize 0 4\n"},
+                                           BadScript{"HugeSize", "isl 1\nsize 10001 4\n"},
+                                           BadScript{"UnknownEffect", "isl 1\nsize 4 4\neffect 999\n"},
+                                           BadScript{"ParamBeforeEffect", "isl 1\nsize 4 4\n3 = 4\n"},
+                                           BadScript{"ParamOutOfRange", "isl 1\nsize 4 4\neffect 1\n16 = 4\n"},
+                                           BadScript{"BadNumber", "isl 1\nsize 4 4\neffect 1\n3 = 4x\n"},
+                                           BadScript{"MissingEquals", "isl 1\nsize 4 4\neffect 1\n3 4\n"},
+                                           BadScript{"UnknownWord", "isl 1\nsize 4 4\ncolour red\n"}),
+                         [](const ::testing::TestParamInfo<BadScript> &info) { return std::string(info.param.name); });
 
 TEST_F(IslTest, MissingFileAndUninitialisedCallsFail) {
     uint8_t header[kISLHeaderSize];
