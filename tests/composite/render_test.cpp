@@ -350,6 +350,21 @@ TEST_F(RenderTest, StrokeIsLaidIntoTheCurrentLayer) {
     EXPECT_EQ(g_engine.layers[2].pixels[4 * (kW + 1) + 3], 0);
 }
 
+TEST_F(RenderTest, StrokeFromTheHostsPaintLayer) {
+    // TSY_CreatePaintLayer (100, 50, "Normal"): opacity 256, pre-opacity
+    // trunc(50 x 2.559) = 127, so the paint alpha 65535 becomes 32767 and green
+    // over black shows trunc(32767/65535 x 65280) = 32639 -> 127.
+    Fill(1, 0, 0, 0, 65535);
+    AddLayer(2);
+    TSY_SetLayer(2);
+    TSY_CreatePaintLayer(100, 50, "Normal");
+    ASSERT_NE(g_engine.paintLayer.pixels, nullptr);
+    Put(g_engine.paintLayer, 3, 4, 0, 65280, 0, 65535);
+    const Frame f = RenderAll();
+    EXPECT_EQ(f.At(3, 4), (Bgr{0, 127, 0}));
+    EXPECT_EQ(f.At(4, 4), (Bgr{0, 0, 0}));
+}
+
 TEST_F(RenderTest, StrokeUsesThePaintModeAndOpacity) {
     // Multiply paint over an opaque (32640, 65280, 65280) layer pixel: the
     // layer becomes (0.5 x 0.5, 1 x 0.5, 1 x 0) x 65280 = (16320, 32640, 0).
