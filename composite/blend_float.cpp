@@ -33,17 +33,11 @@ void HslModeColour(int32_t bm, int32_t r, int32_t g, int32_t b, const float Dca[
     HslToRgbF(h, s, l, C[0], C[1], C[2]);
 }
 
-PixelRGBA BlendFloat(int32_t bm, int32_t r, int32_t g, int32_t b, uint32_t a, uint32_t R, uint32_t G, uint32_t B,
-                     uint32_t A) {
-    const float Sa = UnitAlpha(a);
-    const float Da = UnitAlpha(A);
+void BlendPremultiplied(int32_t bm, int32_t r, int32_t g, int32_t b, float Sa, const float Sca[3], float Da,
+                        const float Dca[3], float Xca[3], float &XaOut) {
     const float iSa = 1.0f - Sa;
     const float iDa = 1.0f - Da;
-    const float Sca[3] = {Premultiply(r, Sa), Premultiply(g, Sa), Premultiply(b, Sa)};
-    const float Dca[3] = {Premultiply(static_cast<int32_t>(R), Da), Premultiply(static_cast<int32_t>(G), Da),
-                          Premultiply(static_cast<int32_t>(B), Da)};
     float Xa = iDa * Sa + Da;
-    float Xca[3];
 
     switch (bm) {
         case 1:
@@ -138,6 +132,19 @@ PixelRGBA BlendFloat(int32_t bm, int32_t r, int32_t g, int32_t b, uint32_t a, ui
             for (int c = 0; c < 3; ++c) Xca[c] = FNormal(Sca[c], Dca[c], iSa);
             break;
     }
+    XaOut = Xa;
+}
+
+PixelRGBA BlendFloat(int32_t bm, int32_t r, int32_t g, int32_t b, uint32_t a, uint32_t R, uint32_t G, uint32_t B,
+                     uint32_t A) {
+    const float Sa = UnitAlpha(a);
+    const float Da = UnitAlpha(A);
+    const float Sca[3] = {Premultiply(r, Sa), Premultiply(g, Sa), Premultiply(b, Sa)};
+    const float Dca[3] = {Premultiply(static_cast<int32_t>(R), Da), Premultiply(static_cast<int32_t>(G), Da),
+                          Premultiply(static_cast<int32_t>(B), Da)};
+    float Xca[3];
+    float Xa;
+    BlendPremultiplied(bm, r, g, b, Sa, Sca, Da, Dca, Xca, Xa);
     if (!(Xa >= 0.0f)) Xa = 0.0f;
     if (Xa > 1.0f) Xa = 1.0f;
     return PixelRGBA{ChannelOut(Xca[0], Xa), ChannelOut(Xca[1], Xa), ChannelOut(Xca[2], Xa), AlphaOut(Xa)};

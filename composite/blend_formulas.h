@@ -270,6 +270,13 @@ inline float FBurn(float Sca, float Dca, float Sa, float Da, float T) {
 // single-precision conversions).
 void HslModeColour(int32_t bm, int32_t r, int32_t g, int32_t b, const float Dca[3], float C[3]);
 
+// The formula bm on premultiplied values: Xca per channel and the unclamped
+// result alpha Xa. (r, g, b) is the unpremultiplied source, read by the HSL
+// and texture formulas. The view renderer calls this with its floating-point
+// accumulator as the destination.
+void BlendPremultiplied(int32_t bm, int32_t r, int32_t g, int32_t b, float Sa, const float Sca[3], float Da,
+                        const float Dca[3], float Xca[3], float &Xa);
+
 // Step 9 of CompositePixel for formula bm: source (r, g, b, a), destination
 // (R, G, B, A), both alphas above 0.
 PixelRGBA BlendFloat(int32_t bm, int32_t r, int32_t g, int32_t b, uint32_t a, uint32_t R, uint32_t G, uint32_t B,

@@ -340,6 +340,13 @@ TSY_API int32_t TSY_MergeRGBA32Layer(const void *data, int32_t slot, int32_t mod
 
 /* ==== View rendering ======================================================== */
 
+/* Composites the canvas rectangle (x, y, w, h) from the visible layers, the
+   stroke in progress, the trace image, a checkerboard behind transparency and
+   the mask overlay into output: 24-bit pixels, blue, green, red, rows stride
+   bytes apart, at the zoom set by TSY_SetScale and at most the view size set
+   by TSY_SetViewSize. Writes nothing without a current layer. */
+TSY_API void TSY_Render(void *output, int32_t stride, int32_t x, int32_t y, int32_t w, int32_t h);
+
 /* ---- end of view rendering ---- */
 
 /* ==== Undo ================================================================== */
