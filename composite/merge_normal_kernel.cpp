@@ -9,6 +9,8 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+
+#include "composite/exact_scale_simd_p.h"
 #define TSY_HAVE_X86_SIMD 1
 #endif
 
@@ -79,13 +81,6 @@ inline void BlendRowTail(const uint16_t *s, const uint16_t *m, uint16_t *d, int 
     BlendRowScalar<kBm, kMask, kKeep>(s + off, kMask ? m + off : nullptr, d + off, w - done, pre1, op1);
 }
 
-// 1/65535 and 1/65280 each split into a float head and a float remainder, for
-// the fused multiply-add division by these constants.
-const float kHead65535 = static_cast<float>(kInv65535);
-const float kTail65535 = static_cast<float>(kInv65535 - static_cast<double>(static_cast<float>(kInv65535)));
-const float kHead65280 = static_cast<float>(kInv65280);
-const float kTail65280 = static_cast<float>(kInv65280 - static_cast<double>(static_cast<float>(kInv65280)));
-
 }  // namespace
 
 #ifdef TSY_HAVE_X86_SIMD
@@ -152,26 +147,14 @@ struct V {
     static VF Sub(VF x, VF y) { return _mm256_sub_ps(x, y); }
     static VF AddF(VF x, VF y) { return _mm256_add_ps(x, y); }
     static VF Mul(VF x, VF y) { return _mm256_mul_ps(x, y); }
-    static VF UnitAlpha(VI a) {
-        const __m256 af = _mm256_cvtepi32_ps(a);
-        return _mm256_fmadd_ps(af, _mm256_set1_ps(kHead65535), _mm256_mul_ps(af, _mm256_set1_ps(kTail65535)));
-    }
-    static VF Over65280(VF p) {
-        return _mm256_fmadd_ps(p, _mm256_set1_ps(kHead65280), _mm256_mul_ps(p, _mm256_set1_ps(kTail65280)));
-    }
+    static VF UnitAlpha(VI a) { return exact_scale::UnitAlpha8(a); }
+    static VF Over65280(VF p) { return exact_scale::Over65280x8(p); }
     static VF Premultiply(VI c, VF alpha) { return Over65280(_mm256_mul_ps(_mm256_cvtepi32_ps(c), alpha)); }
     static VF ClampUnit(VF v) {
         v = _mm256_and_ps(v, _mm256_cmp_ps(v, _mm256_setzero_ps(), _CMP_GE_OQ));  // NaN and < 0 -> +0
         return _mm256_min_ps(v, _mm256_set1_ps(1.0f));
     }
-    static VI TruncScaled(VF q, float k) {
-        const __m256 kk = _mm256_set1_ps(k);
-        const __m256 t = _mm256_mul_ps(q, kk);
-        const __m256 e = _mm256_fmsub_ps(q, kk, t);  // exact q x k - t
-        const __m256 up = _mm256_cmp_ps(e, _mm256_setzero_ps(), _CMP_LT_OQ);
-        const __m256i below = _mm256_add_epi32(_mm256_castps_si256(t), _mm256_castps_si256(up));
-        return _mm256_cvttps_epi32(_mm256_castsi256_ps(below));
-    }
+    static VI TruncScaled(VF q, float k) { return exact_scale::TruncScaled8(q, k); }
     static bool AllOne(VF x) { return _mm256_movemask_ps(_mm256_cmp_ps(x, _mm256_set1_ps(1.0f), _CMP_EQ_OQ)) == 0xFF; }
     template <bool kNonNegative>
     static VI ChannelOut(VF Xca, VF Xa, bool unitXa) {
@@ -331,22 +314,14 @@ struct V {
     static VF Sub(VF x, VF y) { return _mm512_sub_ps(x, y); }
     static VF AddF(VF x, VF y) { return _mm512_add_ps(x, y); }
     static VF Mul(VF x, VF y) { return _mm512_mul_ps(x, y); }
-    static VF UnitAlpha(VI a) {
-        const __m512 af = _mm512_cvtepi32_ps(a);
-        return _mm512_fmadd_ps(af, _mm512_set1_ps(kHead65535), _mm512_mul_ps(af, _mm512_set1_ps(kTail65535)));
-    }
-    static VF Over65280(VF p) {
-        return _mm512_fmadd_ps(p, _mm512_set1_ps(kHead65280), _mm512_mul_ps(p, _mm512_set1_ps(kTail65280)));
-    }
+    static VF UnitAlpha(VI a) { return exact_scale::UnitAlpha16(a); }
+    static VF Over65280(VF p) { return exact_scale::Over65280x16(p); }
     static VF Premultiply(VI c, VF alpha) { return Over65280(_mm512_mul_ps(_mm512_cvtepi32_ps(c), alpha)); }
     static VF ClampUnit(VF v) {
         v = _mm512_maskz_mov_ps(_mm512_cmp_ps_mask(v, _mm512_setzero_ps(), _CMP_GE_OQ), v);  // NaN, < 0 -> +0
         return _mm512_min_ps(v, _mm512_set1_ps(1.0f));
     }
-    // The product rounded toward zero, then truncated: the exact truncation.
-    static VI TruncScaled(VF q, float k) {
-        return _mm512_cvttps_epi32(_mm512_mul_round_ps(q, _mm512_set1_ps(k), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
-    }
+    static VI TruncScaled(VF q, float k) { return exact_scale::TruncScaled16(q, k); }
     static bool AllOne(VF x) { return _mm512_cmp_ps_mask(x, _mm512_set1_ps(1.0f), _CMP_EQ_OQ) == 0xFFFF; }
     template <bool kNonNegative>
     static VI ChannelOut(VF Xca, VF Xa, bool unitXa) {

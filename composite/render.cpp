@@ -38,6 +38,7 @@
 
 #include "composite/blend_formulas.h"
 #include "composite/composite_pixel.h"
+#include "composite/exact_scale_simd_p.h"
 #include "core/engine_state.h"
 
 namespace {
@@ -378,10 +379,14 @@ inline void RenderPosition(const RenderSetup &s, const RowSources &rs, int32_t c
 // The same compositing for up to kChunk canvas positions of one row at a time,
 // one layer after the other across the positions, with the accumulators held
 // lane by lane. For plain layers (no stroke pixel to merge, no layer mask, no
-// alpha-mode transform, the Normal or the Multiply formula), eight positions go through each step together with AVX2:
-// the integer tests become lane masks and the blend runs the operations of BlendInto in the same order (IEEE single and
-// double products, sums and quotients give the same bits in a vector lane as in a scalar register). Everything else
-// goes position by position through the functions above.
+// alpha-mode transform, the Normal or the Multiply formula), eight positions
+// (AVX2) or sixteen (AVX-512) go through each step together: the integer tests
+// become lane masks and the blend runs the operations of BlendInto in the same
+// order (IEEE single products, sums and quotients give the same bits in a
+// vector lane as in a scalar register). The scalar code's double-precision
+// scalings (x 1/65535, x 1/65280, the final truncations) are replaced by the
+// float-only steps of exact_scale_simd_p.h, which give the same bits.
+// Everything else goes position by position through the functions above.
 
 constexpr int kChunk = 64;
 constexpr int32_t kStateEmpty = 0, kStateTaken = 1, kStateBlended = 2;
@@ -422,14 +427,10 @@ inline void LaneStep(const RenderSetup &s, const RowSources &rs, int k, int32_t 
 }
 
 #if defined(__x86_64__)
-#define TSY_AVX2 __attribute__((target("avx2")))
-
-// float(double(v) x k) for eight floats: the double product rounded to float.
-TSY_AVX2 inline __m256 MulDoubleToFloat(__m256 v, __m256d k) {
-    const __m256d lo = _mm256_mul_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(v)), k);
-    const __m256d hi = _mm256_mul_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(v, 1)), k);
-    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(lo)), _mm256_cvtpd_ps(hi), 1);
-}
+#define TSY_AVX2 __attribute__((target("avx2,fma")))
+using exact_scale::Over65280x8;
+using exact_scale::TruncScaled8;
+using exact_scale::UnitAlpha8;
 
 // ClampUnit on eight floats: a value not >= 0 (NaN included) becomes 0, one
 // above 1 becomes 1.
@@ -512,8 +513,6 @@ TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *row, const in
     const __m256i take = _mm256_or_si256(takeT, takeO);
 
     if (!_mm256_testz_si256(blend, blend)) {
-        const __m256d k65535 = _mm256_set1_pd(kInv65535);
-        const __m256d k65280 = _mm256_set1_pd(kInv65280);
         const __m256 one = _mm256_set1_ps(1.0f);
         // The destination of each blending lane: a taken-over pixel or a
         // blended colour; groups of one kind convert only that kind.
@@ -522,22 +521,29 @@ TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *row, const in
         const __m256i blendTaken = _mm256_and_si256(blend, takenI);
         const bool anyTaken = !_mm256_testz_si256(blendTaken, blendTaken);
         const bool allTaken = _mm256_testc_si256(takenI, blend) != 0;
-        auto destination = [&](const float *blended, const int32_t *taken, __m256d k) TSY_AVX2 {
+        // A taken-over pixel reads as channel / 65280 and alpha / 65535,
+        // without double precision (see exact_scale_simd_p.h).
+        auto destination = [&](const float *blended, const int32_t *taken, bool alpha) TSY_AVX2 {
             if (!anyTaken) return _mm256_load_ps(blended);
-            const __m256 fromTaken = MulDoubleToFloat(_mm256_cvtepi32_ps(LoadInts(taken)), k);
+            const __m256i t = LoadInts(taken);
+            const __m256 fromTaken = alpha ? UnitAlpha8(t) : Over65280x8(_mm256_cvtepi32_ps(t));
             return allTaken ? fromTaken : _mm256_blendv_ps(_mm256_load_ps(blended), fromTaken, takenD);
         };
-        const __m256 Da = destination(A.a + i0, A.s[3] + i0, k65535);
-        const __m256 Sa = MulDoubleToFloat(_mm256_cvtepi32_ps(a), k65535);
+        const __m256 Da = destination(A.a + i0, A.s[3] + i0, true);
+        const __m256 Sa = UnitAlpha8(a);
         const __m256 iSa = _mm256_sub_ps(one, Sa);
         const __m256 iDa = _mm256_sub_ps(one, Da);
         const __m256 Xa = ClampUnit8(_mm256_add_ps(_mm256_mul_ps(iDa, Sa), Da));
         const __m256 blendF = _mm256_castsi256_ps(blend);
+        // Where every blending lane's Xa is exactly 1 (an opaque accumulator)
+        // the quotient is Xca itself, as in Finish: no division.
+        const int unitLanes = _mm256_movemask_ps(_mm256_cmp_ps(Xa, one, _CMP_EQ_OQ));
+        const bool unitXa = ((unitLanes | ~_mm256_movemask_ps(blendF)) & 0xFF) == 0xFF;
         const __m256i src[3] = {r, g, b};
         for (int c = 0; c < 3; ++c) {
-            const __m256 Dc = destination(A.c[c] + i0, A.s[c] + i0, k65280);
+            const __m256 Dc = destination(A.c[c] + i0, A.s[c] + i0, false);
             const __m256 Dca = _mm256_mul_ps(Dc, Da);
-            const __m256 Sca = MulDoubleToFloat(_mm256_mul_ps(_mm256_cvtepi32_ps(src[c]), Sa), k65280);
+            const __m256 Sca = Over65280x8(_mm256_mul_ps(_mm256_cvtepi32_ps(src[c]), Sa));
             __m256 Xca;
             if (e.mode == kModeMultiplyId) {
                 Xca = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Sca, Dca), _mm256_mul_ps(Sca, iDa)),
@@ -545,7 +551,7 @@ TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *row, const in
             } else {
                 Xca = _mm256_add_ps(Sca, _mm256_mul_ps(Dca, iSa));
             }
-            const __m256 q = ClampUnit8(_mm256_div_ps(Xca, Xa));
+            const __m256 q = ClampUnit8(unitXa ? Xca : _mm256_div_ps(Xca, Xa));
             _mm256_store_ps(A.c[c] + i0, _mm256_blendv_ps(_mm256_load_ps(A.c[c] + i0), q, blendF));
         }
         _mm256_store_ps(A.a + i0, _mm256_blendv_ps(accA, Xa, blendF));
@@ -592,13 +598,6 @@ TSY_AVX2 void ClearLanes(ChunkAcc &A, int lanes) {
     }
 }
 
-// trunc(double(v) x k) for eight floats in 0..1 (results fit 32 bits).
-TSY_AVX2 inline __m256i TruncScaled(__m256 v, __m256d k) {
-    const __m128i lo = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(v)), k));
-    const __m128i hi = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(v, 1)), k));
-    return _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1);
-}
-
 // AccumulatorResult and FinishPixel for the eight increasing columns
 // cx[0..7] at lanes i0..i0+7, writing 24 bytes to px.
 TSY_AVX2 void Finish8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, bool consecutive,
@@ -615,14 +614,15 @@ TSY_AVX2 void Finish8(const RenderSetup &s, const RowSources &rs, const int32_t 
     const __m256i state = LoadInts(A.state + i0);
     const __m256i taken = _mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateTaken));
     const __m256i blended = _mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateBlended));
-    const __m256d k65280 = _mm256_set1_pd(65280.0);
+    // trunc(colour x 65280) and trunc(alpha x 65535) of a blended lane, in
+    // float only (exact_scale_simd_p.h).
     __m256i ch[3];
     for (int c = 0; c < 3; ++c) {
         ch[c] = _mm256_and_si256(taken, LoadInts(A.s[c] + i0));
-        ch[c] = Select(ch[c], TruncScaled(_mm256_load_ps(A.c[c] + i0), k65280), blended);
+        ch[c] = Select(ch[c], TruncScaled8(_mm256_load_ps(A.c[c] + i0), 65280.0f), blended);
     }
     __m256i A16 = _mm256_and_si256(taken, LoadInts(A.s[3] + i0));
-    A16 = Select(A16, TruncScaled(_mm256_load_ps(A.a + i0), _mm256_set1_pd(65535.0)), blended);
+    A16 = Select(A16, TruncScaled8(_mm256_load_ps(A.a + i0), 65535.0f), blended);
 
     if (rs.trace != nullptr && cx[0] < s.traceColumns) {
         __m256i t[4];
@@ -718,7 +718,7 @@ TSY_AVX2 void CoverStart8(const RenderSetup &s, const RowSources &rs, const int3
 }
 
 bool CpuHasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
+    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     return has;
 }
 #else
