@@ -39,6 +39,7 @@
 #include "composite/blend_formulas.h"
 #include "composite/composite_pixel.h"
 #include "composite/exact_scale_simd_p.h"
+#include "composite/merge_normal_kernel.h"
 #include "core/engine_state.h"
 
 namespace {
@@ -81,6 +82,11 @@ struct RenderSetup {
     uint32_t paintPreFactor;  // paint pre-opacity + 1
     bool paintSkippable;      // paint mode up to 27: a transparent paint pixel changes nothing
     CompositeOptions paintOptions;
+    // The merge row loop of the paint mode (null when it has none, or for a
+    // paint mode above 27) and its opacity factor: the batched path merges
+    // the stroke into a copy of a whole run of layer pixels with it.
+    NormalRowFn strokeRow;
+    uint32_t paintOp1;
     // The trace image (null unless tracing is on).
     const uint16_t *trace;
     int32_t traceColumns, traceRows, traceStride;
@@ -741,6 +747,41 @@ inline bool VectorEntry(const DrawEntry &e) {
     return !e.maskedByNext && !e.alphaMode && (UsesNormalFormula(e.mode) || e.mode == kModeMultiplyId);
 }
 
+// Lane indexes 0..kChunk-1: the columns of a run copied into a buffer.
+constexpr struct LaneIndex {
+    int32_t v[kChunk];
+} kLaneIndexTable = [] {
+    LaneIndex t{};
+    for (int i = 0; i < kChunk; ++i) t.v[i] = i;
+    return t;
+}();
+const int32_t *const kLaneIndex = kLaneIndexTable.v;
+
+// The pixels of list entry e (the current layer while the stroke is shown) at
+// columns cx[0..n-1] of row with the stroke merged in, as LayerSource has them
+// before the layer mask: merged[4 i] holds column cx[i]. paint is scratch.
+void StrokeRun(const RenderSetup &s, const RowSources &rs, const DrawEntry &e, const uint16_t *row, const int32_t *cx,
+               bool consecutive, int n, uint16_t *merged, uint16_t *paint) {
+    if (consecutive) {
+        std::memcpy(merged, row + 4 * static_cast<ptrdiff_t>(cx[0]), 8 * static_cast<size_t>(n));
+    } else {
+        for (int i = 0; i < n; ++i) std::memcpy(merged + 4 * i, row + 4 * static_cast<ptrdiff_t>(cx[i]), 8);
+    }
+    if (e.background)
+        for (int i = 0; i < n; ++i) merged[4 * i + 3] = 65535;
+    // The paint pixels with the pre-opacity applied, transparent where the
+    // paint buffer has none.
+    for (int i = 0; i < n; ++i) {
+        PixelRGBA p;
+        LoadPixel(rs.paint, s.paintColumns, cx[i], p.r, p.g, p.b, p.a);
+        paint[4 * i] = static_cast<uint16_t>(p.r);
+        paint[4 * i + 1] = static_cast<uint16_t>(p.g);
+        paint[4 * i + 2] = static_cast<uint16_t>(p.b);
+        paint[4 * i + 3] = static_cast<uint16_t>((p.a * s.paintPreFactor) >> 8);
+    }
+    s.strokeRow(paint, nullptr, merged, n, 256u, s.paintOp1);
+}
+
 // Composites and finishes the n <= kChunk canvas columns cx of the row set up
 // in rs, writing blue, green, red to px[3 i].
 void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, int n, uint8_t *px) {
@@ -770,7 +811,19 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
         const DrawEntry &e = s.entries[k];
         const uint16_t *row = rs.layer[k];
         int vectorLanes = 0;
-        if (groups > 0 && VectorEntry(e) && row != nullptr && cx[n - 1] < e.columns &&
+        if (groups > 0 && e.stroke && s.strokeRow != nullptr && VectorEntry(e) && row != nullptr &&
+            cx[n - 1] < e.columns) {
+            // The stroke merged into a copy of the layer pixels by the merge
+            // row loop (the same bits as merging pixel by pixel), then the copy
+            // drawn as a plain layer.
+            vectorLanes = groups * 8;
+            alignas(64) uint16_t merged[4 * kChunk];
+            alignas(64) uint16_t paint[4 * kChunk];
+            StrokeRun(s, rs, e, row, cx, consecutive, vectorLanes, merged, paint);
+            DrawEntry plain = e;
+            plain.background = false;  // the copy carries the background's alpha already
+            for (int i0 = 0; i0 < vectorLanes; i0 += 8) GroupStep(plain, k, merged, kLaneIndex + i0, true, A, i0, 0);
+        } else if (groups > 0 && VectorEntry(e) && row != nullptr && cx[n - 1] < e.columns &&
             (!e.stroke || (rs.paint != nullptr && cx[n - 1] < s.paintColumns))) {
             vectorLanes = groups * 8;
             for (int i0 = 0; i0 < vectorLanes; i0 += 8) {
@@ -855,6 +908,12 @@ bool BuildSetup(RenderSetup &s) {
         s.paintSkippable = P.blendMode <= kLastSkippableMode;
         const bool keepAlpha = current->alphaLocked != 0 || g_engine.tool.alphaLocked != 0;
         s.paintOptions = MakeCompositeOptions(P.blendMode, 255, P.opacity, keepAlpha, false, false);
+        // The row loop applies the source alpha's pre-opacity (given as 256:
+        // the copy of the paint pixels carries it already) and the opacity the
+        // way CompositePixel does; its transparent-destination test is on the
+        // formula, which for these modes is the paint mode itself.
+        s.strokeRow = s.paintSkippable ? SelectBlendRow(P.blendMode, false, keepAlpha) : nullptr;
+        s.paintOp1 = s.paintOptions.opacity >= 255 ? 256u : static_cast<uint32_t>(s.paintOptions.opacity) + 1u;
     }
 
     s.trace = nullptr;
