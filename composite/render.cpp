@@ -604,6 +604,32 @@ TSY_AVX2 void ClearLanes(ChunkAcc &A, int lanes) {
     }
 }
 
+// AccumulatorResult for lanes i0..i0+7: trunc(colour x 65280) and trunc(alpha
+// x 65535) of a blended lane in float only (exact_scale_simd_p.h), the pixel
+// of a taken-over one, 0 for an empty one.
+TSY_AVX2 inline void Results8(const ChunkAcc &A, int i0, __m256i ch[3], __m256i &A16) {
+    const __m256i state = LoadInts(A.state + i0);
+    const __m256i taken = _mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateTaken));
+    const __m256i blended = _mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateBlended));
+    for (int c = 0; c < 3; ++c) {
+        ch[c] = _mm256_and_si256(taken, LoadInts(A.s[c] + i0));
+        ch[c] = Select(ch[c], TruncScaled8(_mm256_load_ps(A.c[c] + i0), 65280.0f), blended);
+    }
+    A16 = _mm256_and_si256(taken, LoadInts(A.s[3] + i0));
+    A16 = Select(A16, TruncScaled8(_mm256_load_ps(A.a + i0), 65535.0f), blended);
+}
+
+// Results8 stored as R, G, B, A per position to out[4 l].
+TSY_AVX2 void StoreResults8(const ChunkAcc &A, int i0, uint32_t *out) {
+    __m256i ch[3], A16;
+    Results8(A, i0, ch, A16);
+    alignas(32) int32_t v[4][8];
+    for (int c = 0; c < 3; ++c) StoreInts(v[c], ch[c]);
+    StoreInts(v[3], A16);
+    for (int l = 0; l < 8; ++l)
+        for (int c = 0; c < 4; ++c) out[4 * l + c] = static_cast<uint32_t>(v[c][l]);
+}
+
 // AccumulatorResult and FinishPixel for the eight increasing columns
 // cx[0..7] at lanes i0..i0+7, writing 24 bytes to px.
 TSY_AVX2 void Finish8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, bool consecutive,
@@ -617,18 +643,8 @@ TSY_AVX2 void Finish8(const RenderSetup &s, const RowSources &rs, const int32_t 
         }
         return;
     }
-    const __m256i state = LoadInts(A.state + i0);
-    const __m256i taken = _mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateTaken));
-    const __m256i blended = _mm256_cmpeq_epi32(state, _mm256_set1_epi32(kStateBlended));
-    // trunc(colour x 65280) and trunc(alpha x 65535) of a blended lane, in
-    // float only (exact_scale_simd_p.h).
-    __m256i ch[3];
-    for (int c = 0; c < 3; ++c) {
-        ch[c] = _mm256_and_si256(taken, LoadInts(A.s[c] + i0));
-        ch[c] = Select(ch[c], TruncScaled8(_mm256_load_ps(A.c[c] + i0), 65280.0f), blended);
-    }
-    __m256i A16 = _mm256_and_si256(taken, LoadInts(A.s[3] + i0));
-    A16 = Select(A16, TruncScaled8(_mm256_load_ps(A.a + i0), 65535.0f), blended);
+    __m256i ch[3], A16;
+    Results8(A, i0, ch, A16);
 
     if (rs.trace != nullptr && cx[0] < s.traceColumns) {
         __m256i t[4];
@@ -732,14 +748,29 @@ void CoverStart8(const RenderSetup &, const RowSources &, const int32_t *, bool,
 int PaintMask8(const RenderSetup &, const RowSources &, const int32_t *, bool) { return 0xFF; }
 void ClearLanes(ChunkAcc &, int) {}
 void Finish8(const RenderSetup &, const RowSources &, const int32_t *, bool, const ChunkAcc &, int, uint8_t *) {}
+void StoreResults8(const ChunkAcc &, int, uint32_t *) {}
 void GroupStep(const DrawEntry &, int, const uint16_t *, const int32_t *, bool, ChunkAcc &, int, int) {}
 bool CpuHasAvx2() { return false; }
 void GroupStep(const DrawEntry &, int, const uint16_t *, ChunkAcc &, int, int) {}
 #endif
 
-// Test switches: the position-by-position reference path and the vector steps.
+int DetectRenderLevel() {
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    if (!CpuHasAvx2()) return kRenderVectorNone;
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl"))
+        return kRenderVectorAvx512;
+    return kRenderVectorAvx2;
+#else
+    return kRenderVectorNone;
+#endif
+}
+const int g_bestRenderLevel = DetectRenderLevel();
+
+// Test switches: the position-by-position reference path and the vector level.
 bool g_renderBatched = true;
-bool g_renderSimd = true;
+int g_renderLevel = g_bestRenderLevel;
 
 // An entry the vector step handles: no layer mask, no alpha-mode transform,
 // the Normal formula (any id that uses it) or Multiply.
@@ -783,16 +814,26 @@ void StrokeRun(const RenderSetup &s, const RowSources &rs, const DrawEntry &e, c
 }
 
 // Composites and finishes the n <= kChunk canvas columns cx of the row set up
-// in rs, writing blue, green, red to px[3 i].
-void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, int n, uint8_t *px) {
+// in rs, writing blue, green, red to px[3 i]; or, when out16 is given (tests),
+// writes the 16-bit composite R, G, B, A to out16[4 i] instead of finishing.
+void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, int n, uint8_t *px,
+                 uint32_t *out16 = nullptr) {
     if (!g_renderBatched) {
-        for (int i = 0; i < n; ++i) RenderPosition(s, rs, cx[i], px + 3 * i);
+        for (int i = 0; i < n; ++i) {
+            if (out16 != nullptr) {
+                CompositePosition(s, rs, cx[i], out16 + 4 * i);
+            } else {
+                RenderPosition(s, rs, cx[i], px + 3 * i);
+            }
+        }
         return;
     }
     ChunkAcc A;
     // The columns always increase; consecutive ones are read in place.
     const bool consecutive = n > 0 && cx[n - 1] - cx[0] == n - 1;
-    const bool vector = g_renderSimd && CpuHasAvx2();
+    const int level = g_renderLevel;
+    const bool vector = level >= kRenderVectorAvx2;
+    (void)level;
     const int groups = vector ? n / 8 : 0;
     for (int i0 = 0; i0 < groups * 8; i0 += 8) CoverStart8(s, rs, cx + i0, consecutive, A.start + i0);
     for (int i = groups * 8; i < n; ++i) A.start[i] = CoverStart(s, rs, cx[i]);
@@ -836,6 +877,11 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
         }
         for (int i = vectorLanes; i < n; ++i)
             if (k >= A.start[i]) LaneStep(s, rs, k, cx[i], A, i);
+    }
+    if (out16 != nullptr) {
+        for (int i0 = 0; i0 < groups * 8; i0 += 8) StoreResults8(A, i0, out16 + 4 * i0);
+        for (int i = groups * 8; i < n; ++i) AccumulatorResult(LaneGet(A, i), out16 + 4 * i);
+        return;
     }
     for (int i0 = 0; i0 < groups * 8; i0 += 8) Finish8(s, rs, cx + i0, consecutive, A, i0, px + 3 * i0);
     for (int i = groups * 8; i < n; ++i) {
@@ -1135,7 +1181,24 @@ void RenderViewThreads(uint8_t *output, int32_t stride, int32_t x, int32_t y, in
 
 void SetRenderPathsForTests(bool batched, bool simd) {
     g_renderBatched = batched;
-    g_renderSimd = simd;
+    g_renderLevel = simd ? g_bestRenderLevel : kRenderVectorNone;
+}
+
+int BestRenderVectorLevel() { return g_bestRenderLevel; }
+
+void RenderCompositeForTests(int32_t cy, const int32_t *cx, int n, uint32_t *out) {
+    RenderSetup setup;
+    if (out == nullptr || cx == nullptr || n <= 0 || n > kChunk || !BuildSetup(setup)) return;
+    if (cy < 0 || cy >= setup.canvasHeight) return;
+    RowSources rs;
+    SetRow(setup, rs, cy, cy);
+    RenderChunk(setup, rs, cx, n, nullptr, out);
+}
+
+int SetRenderVectorLevelForTests(int level) {
+    g_renderBatched = true;
+    g_renderLevel = level < 0 ? 0 : (level > g_bestRenderLevel ? g_bestRenderLevel : level);
+    return g_renderLevel;
 }
 
 void RenderView(uint8_t *output, int32_t stride, int32_t x, int32_t y, int32_t w, int32_t h) {

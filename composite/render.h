@@ -20,3 +20,17 @@ void RenderViewThreads(uint8_t *output, int32_t stride, int32_t x, int32_t y, in
 // path); simd = false blends batches without vector instructions. Both true
 // by default.
 void SetRenderPathsForTests(bool batched, bool simd);
+
+// Vector levels of the batched path: 0 none, 1 AVX2 (eight positions per
+// step), 2 AVX-512 (sixteen). The best level this processor runs, and a test
+// and benchmark switch to use at most `level` (limited to the best); returns
+// the level now in use. The batched path stays on.
+enum RenderVectorLevel : int { kRenderVectorNone = 0, kRenderVectorAvx2 = 1, kRenderVectorAvx512 = 2 };
+int BestRenderVectorLevel();
+int SetRenderVectorLevelForTests(int level);
+
+// Test hook: the 16-bit composite of the layer stack (R, G, B, A per position,
+// before the trace mix, the checkerboard and the overlay) at the n <= 64
+// increasing canvas columns cx of canvas row cy, by the path the switches
+// select, written to out[4 i].
+void RenderCompositeForTests(int32_t cy, const int32_t *cx, int n, uint32_t *out);

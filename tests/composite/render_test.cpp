@@ -747,6 +747,165 @@ TEST_F(RenderSceneTest, BatchedAndVectorBlendsMatchThePositionByPositionPath) {
     }
 }
 
+// ---- Differential: every vector level against the reference, seeded scenes ----------
+
+// A wider canvas (several 64-position runs per row and a short run at the end
+// of each) with seeded layers whose alphas favour the edges the integer tests
+// turn on: 0, 1, 65279, 65280 (the opaque Normal shortcut), 65534, 65535.
+class RenderVectorTest : public RenderTest {
+protected:
+    static constexpr int kVW = 150;
+    static constexpr int kVH = 40;
+    void SetUp() override {
+        EngineTest::SetUp();
+        NewCanvas(kVW, kVH);
+        TSY_SetViewSize(4 * kVW, 4 * kVH);
+    }
+
+    struct Scene {
+        const char *name;
+        uint32_t seed;
+        std::vector<const char *> modes;  // slots 1, 2, ... bottom to top
+        int current;                      // the layer the stroke is on
+        int paintMode;                    // 0 Normal, 1 Multiply, 2 Screen, 5 Difference ...
+        int paintOpacity, paintPreOpacity;
+        int paintW;  // columns of the paint buffer (narrower than the canvas: the rest reads transparent)
+        int layerOpacity;
+        bool overlay, overlayFull;
+    };
+
+    static void Build(const Scene &sc) {
+        uint32_t seed = sc.seed;
+        auto next = [&seed]() {
+            seed = seed * 1103515245u + 12345u;
+            return static_cast<uint16_t>(seed >> 15);
+        };
+        const uint16_t edges[] = {0, 1, 65279, 65280, 65534, 65535, 0, 65535};
+        auto alpha = [&]() { return (next() & 3) == 0 ? next() : edges[next() % 8]; };
+        int slot = 1;
+        for (const char *mode : sc.modes) {
+            // Layers above the background end a little short of the canvas.
+            const int w = slot == 1 ? kVW : kVW - 3 * slot;
+            AddLayer(slot, mode, slot == 1 ? 100 : sc.layerOpacity, w, kVH);
+            LayerSlot &L = g_engine.layers[slot];
+            for (int y = 0; y < kVH; ++y)
+                for (int x = 0; x < w; ++x) Put(L, x, y, next(), next(), next(), alpha());
+            ++slot;
+        }
+        TSY_SetLayer(sc.current);
+        LayerSlot &p = MakePaintLayer(sc.paintMode, sc.paintOpacity, sc.paintPreOpacity, sc.paintW, kVH);
+        for (int y = 0; y < kVH; ++y)
+            for (int x = 0; x < sc.paintW; ++x)
+                if ((x / 7 + y / 5) % 3 != 0) Put(p, x, y, next(), next(), next(), alpha());
+        for (int i = 0; i < kVW * kVH; ++i) g_engine.mask[i] = (i % 5 == 0) ? 65535 : next();
+        TSY_SetMaskOptions(250, 20, 30, 40, 200, 60, sc.overlayFull ? 1 : 0);
+        TSY_DisplayMask(sc.overlay ? 1 : 0);
+    }
+};
+
+TEST_F(RenderVectorTest, EveryVectorLevelMatchesThePositionByPositionPath) {
+    const Scene scenes[] = {
+        {"normal and multiply, stroke on the background", 7u, {"Normal", "Normal", "Multiply", "Normal", "Multiply"},
+         1, 0, 256, 255, kVW, 100, false, false},
+        {"stroke on a multiply layer, multiply paint, partial opacity, half overlay", 99u,
+         {"Normal", "Multiply", "Normal", "Multiply"}, 2, 1, 180, 200, kVW, 83, true, false},
+        {"stroke on a normal layer, screen paint, narrow paint buffer, full overlay", 2024u,
+         {"Normal", "Normal", "Normal", "Multiply", "Normal"}, 3, 2, 256, 255, 70, 100, true, true},
+        {"other modes between, a layer mask, an alpha mode", 31337u,
+         {"Normal", "Normal", "Screen", "Multiply", "Layer Mask", "Alpha Smooth", "Normal", "Difference"}, 7, 5, 120,
+         90, kVW - 20, 100, true, false},
+    };
+    struct Zoom {
+        int zoom;
+        float scale;
+    };
+    const Zoom zooms[] = {{1, 1.0f}, {3, 1.0f}, {1, 1.6f}, {1, 2.5f}};
+    for (const Scene &sc : scenes) {
+        TearDown();
+        SetUp();
+        Build(sc);
+        for (const Zoom &z : zooms) {
+            TSY_SetScale(z.zoom, z.scale);
+            // A rectangle that starts off the 64-position grid.
+            const int x = 3, y = 2, w = kVW - 3, h = kVH - 2;
+            const int cols = z.zoom > 1 ? w * z.zoom : w, rows = z.zoom > 1 ? h * z.zoom : h;
+            SetRenderPathsForTests(false, false);
+            Frame reference(cols, rows);
+            RenderViewThreads(reference.bytes.data(), reference.stride, x, y, w, h, 1);
+            ASSERT_GT(reference.WrittenCount(), 0u);
+            for (int level = kRenderVectorNone; level <= BestRenderVectorLevel(); ++level) {
+                ASSERT_EQ(SetRenderVectorLevelForTests(level), level);
+                Frame got(cols, rows);
+                RenderViewThreads(got.bytes.data(), got.stride, x, y, w, h, 1);
+                if (got.bytes == reference.bytes) continue;
+                for (int j = 0; j < rows; ++j)
+                    for (int i = 0; i < cols; ++i)
+                        ASSERT_EQ(got.At(i, j), reference.At(i, j))
+                            << sc.name << ": vector level " << level << ", zoom " << z.zoom << " scale " << z.scale
+                            << ", first difference at output " << i << "," << j;
+                FAIL() << sc.name << ": bytes outside the pixels differ at level " << level;
+            }
+        }
+    }
+    SetRenderPathsForTests(true, true);
+}
+
+// The bytes hide most differences of the 16-bit composite (a byte is a value
+// >> 8): the composite itself, at every vector level, on every row of the same
+// scenes, for runs of columns as the three zoom paths make them.
+TEST_F(RenderVectorTest, EveryVectorLevelGivesTheReferenceComposite) {
+    const Scene scenes[] = {
+        {"stroke on the background", 11u, {"Normal", "Multiply", "Normal", "Normal", "Multiply", "Normal"}, 1, 0, 256,
+         255, kVW, 100, false, false},
+        {"stroke on a normal layer, multiply paint, partial opacity", 5150u,
+         {"Normal", "Normal", "Multiply", "Normal", "Multiply"}, 2, 1, 200, 180, 100, 77, false, false},
+        {"stroke on a multiply layer, normal paint at partial opacity", 77u, {"Normal", "Multiply", "Multiply"}, 3, 0,
+         130, 255, kVW, 100, false, false},
+        {"other modes between, layer mask", 4242u,
+         {"Normal", "Screen", "Normal", "Layer Mask", "Multiply", "Alpha Shader", "Normal"}, 5, 2, 256, 255, kVW, 100,
+         false, false},
+    };
+    // Runs: aligned, off the grid, past the end of the narrower layers, a
+    // short tail, and the sampled columns of a reduction by 1.6 and 2.5.
+    std::vector<std::vector<int32_t>> runs;
+    auto consecutive = [](int first, int n) {
+        std::vector<int32_t> r(n);
+        for (int i = 0; i < n; ++i) r[i] = first + i;
+        return r;
+    };
+    runs.push_back(consecutive(0, 64));
+    runs.push_back(consecutive(3, 64));
+    runs.push_back(consecutive(86, 64));
+    runs.push_back(consecutive(128, 22));
+    for (double step : {1.6, 2.5}) {
+        std::vector<int32_t> r;
+        for (int i = 0; i < 64 && static_cast<int32_t>(i * step) < kVW; ++i) r.push_back(static_cast<int32_t>(i * step));
+        runs.push_back(r);
+    }
+    for (const Scene &sc : scenes) {
+        TearDown();
+        SetUp();
+        Build(sc);
+        for (int cy = 0; cy < kVH; ++cy)
+            for (const std::vector<int32_t> &run : runs) {
+                const int n = static_cast<int>(run.size());
+                std::vector<uint32_t> reference(4u * n, 0xDEADu);
+                SetRenderPathsForTests(false, false);
+                RenderCompositeForTests(cy, run.data(), n, reference.data());
+                for (int level = kRenderVectorNone; level <= BestRenderVectorLevel(); ++level) {
+                    ASSERT_EQ(SetRenderVectorLevelForTests(level), level);
+                    std::vector<uint32_t> got(4u * n, 0xBEEFu);
+                    RenderCompositeForTests(cy, run.data(), n, got.data());
+                    for (int i = 0; i < 4 * n; ++i)
+                        ASSERT_EQ(got[i], reference[i])
+                            << sc.name << ": vector level " << level << ", first difference at canvas " << run[i / 4]
+                            << "," << cy << " channel " << i % 4;
+                }
+            }
+    }
+    SetRenderPathsForTests(true, true);
+}
+
 TEST_F(RenderSceneTest, RenderingChangesNoEngineState) {
     std::vector<uint16_t> before(g_engine.layers[4].pixels, g_engine.layers[4].pixels + kW * kH * 4);
     std::vector<uint16_t> paint(g_engine.paintLayer.pixels, g_engine.paintLayer.pixels + kW * kH * 4);
