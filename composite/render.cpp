@@ -398,11 +398,11 @@ constexpr int kChunk = 64;
 constexpr int32_t kStateEmpty = 0, kStateTaken = 1, kStateBlended = 2;
 
 struct ChunkAcc {
-    alignas(32) int32_t state[kChunk];
-    alignas(32) int32_t s[4][kChunk];
-    alignas(32) float c[3][kChunk];
-    alignas(32) float a[kChunk];
-    alignas(32) int32_t start[kChunk];  // the first list entry drawn at each position
+    alignas(64) int32_t state[kChunk];
+    alignas(64) int32_t s[4][kChunk];
+    alignas(64) float c[3][kChunk];
+    alignas(64) float a[kChunk];
+    alignas(64) int32_t start[kChunk];  // the first list entry drawn at each position
 };
 
 inline Accumulator LaneGet(const ChunkAcc &A, int i) {
@@ -739,6 +739,111 @@ TSY_AVX2 void CoverStart8(const RenderSetup &s, const RowSources &rs, const int3
     StoreInts(start, st);
 }
 
+// ---- AVX-512: GroupStep for sixteen lanes ----
+#define TSY_AVX512 __attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx2,fma")))
+// GCC 12 takes the deliberately undefined pass-through operand inside the
+// 512-bit intrinsics for an uninitialised variable.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+TSY_AVX512 inline __m512i Join16(__m256i lo, __m256i hi) {
+    return _mm512_inserti64x4(_mm512_castsi256_si512(lo), hi, 1);
+}
+
+// ClampUnit on sixteen floats.
+TSY_AVX512 inline __m512 ClampUnit16(__m512 q) {
+    q = _mm512_maskz_mov_ps(_mm512_cmp_ps_mask(q, _mm512_setzero_ps(), _CMP_GE_OQ), q);  // NaN, < 0 -> +0
+    return _mm512_min_ps(q, _mm512_set1_ps(1.0f));
+}
+
+// GroupStep for the sixteen lanes i0..i0+15 at columns cx[0..15] (lanes in
+// the 16-bit `excluded` left alone): the same tests and operations, with
+// mask registers for the lane masks.
+TSY_AVX512 void GroupStep16(const DrawEntry &e, int k, const uint16_t *row, const int32_t *cx, bool consecutive,
+                            ChunkAcc &A, int i0, int excluded) {
+    __m256i r0, g0, b0, a0, r1, g1, b1, a1;
+    LoadPixelsAt(row, cx, consecutive, r0, g0, b0, a0);
+    LoadPixelsAt(row, cx + 8, consecutive, r1, g1, b1, a1);
+    const __m512i r = Join16(r0, r1), g = Join16(g0, g1), b = Join16(b0, b1);
+    __m512i a = Join16(a0, a1);
+    const __m512i zero = _mm512_setzero_si512();
+    __mmask16 active = _mm512_cmpgt_epi32_mask(_mm512_set1_epi32(k + 1), _mm512_load_si512(A.start + i0));
+    active = static_cast<__mmask16>(active & ~excluded);
+    if (e.background) {
+        a = _mm512_set1_epi32(65535);
+    } else if (e.skippable && !e.stroke) {
+        active = static_cast<__mmask16>(active & _mm512_cmpneq_epi32_mask(a, zero));
+    }
+    if (active == 0) return;
+    if (e.opacity < 255) a = _mm512_srli_epi32(_mm512_mullo_epi32(a, _mm512_set1_epi32(e.opacity + 1)), 8);
+
+    __m512i state = _mm512_load_si512(A.state + i0);
+    const __m512 accA = _mm512_load_ps(A.a + i0);
+    const __mmask16 empty = static_cast<__mmask16>(
+        _mm512_cmpeq_epi32_mask(state, zero) |
+        (_mm512_cmpeq_epi32_mask(state, _mm512_set1_epi32(kStateBlended)) &
+         _mm512_cmp_ps_mask(accA, _mm512_setzero_ps(), _CMP_EQ_OQ)));
+    const __mmask16 aZero = _mm512_cmpeq_epi32_mask(a, zero);
+    const __mmask16 activeEmpty = static_cast<__mmask16>(active & empty);
+    const __mmask16 takeT = static_cast<__mmask16>(activeEmpty & ~aZero);
+    const __mmask16 zeroT = static_cast<__mmask16>(activeEmpty & aZero);
+    const __mmask16 filled = static_cast<__mmask16>(active & ~empty);
+    const __mmask16 takeO = e.mode == kModeNormalId
+                                ? static_cast<__mmask16>(filled & _mm512_cmpgt_epi32_mask(a, _mm512_set1_epi32(65279)))
+                                : static_cast<__mmask16>(0);
+    const __mmask16 blend = static_cast<__mmask16>(filled & ~takeO);
+    const __mmask16 take = static_cast<__mmask16>(takeT | takeO);
+
+    if (blend != 0) {
+        const __m512 one = _mm512_set1_ps(1.0f);
+        const __mmask16 taken = _mm512_cmpeq_epi32_mask(state, _mm512_set1_epi32(kStateTaken));
+        const bool anyTaken = (blend & taken) != 0;
+        const bool allTaken = (blend & ~taken) == 0;
+        auto destination = [&](const float *blended, const int32_t *takenPixel, bool alpha) TSY_AVX512 {
+            if (!anyTaken) return _mm512_load_ps(blended);
+            const __m512i t = _mm512_load_si512(takenPixel);
+            const __m512 fromTaken = alpha ? exact_scale::UnitAlpha16(t) : exact_scale::Over65280x16(_mm512_cvtepi32_ps(t));
+            return allTaken ? fromTaken : _mm512_mask_blend_ps(taken, _mm512_load_ps(blended), fromTaken);
+        };
+        const __m512 Da = destination(A.a + i0, A.s[3] + i0, true);
+        const __m512 Sa = exact_scale::UnitAlpha16(a);
+        const __m512 iSa = _mm512_sub_ps(one, Sa);
+        const __m512 iDa = _mm512_sub_ps(one, Da);
+        const __m512 Xa = ClampUnit16(_mm512_add_ps(_mm512_mul_ps(iDa, Sa), Da));
+        const bool unitXa = static_cast<__mmask16>(_mm512_cmp_ps_mask(Xa, one, _CMP_EQ_OQ) | ~blend) == 0xFFFF;
+        const __m512i src[3] = {r, g, b};
+        for (int c = 0; c < 3; ++c) {
+            const __m512 Dc = destination(A.c[c] + i0, A.s[c] + i0, false);
+            const __m512 Dca = _mm512_mul_ps(Dc, Da);
+            const __m512 Sca = exact_scale::Over65280x16(_mm512_mul_ps(_mm512_cvtepi32_ps(src[c]), Sa));
+            __m512 Xca;
+            if (e.mode == kModeMultiplyId) {
+                Xca = _mm512_add_ps(_mm512_add_ps(_mm512_mul_ps(Sca, Dca), _mm512_mul_ps(Sca, iDa)),
+                                    _mm512_mul_ps(Dca, iSa));
+            } else {
+                Xca = _mm512_add_ps(Sca, _mm512_mul_ps(Dca, iSa));
+            }
+            _mm512_mask_store_ps(A.c[c] + i0, blend, ClampUnit16(unitXa ? Xca : _mm512_div_ps(Xca, Xa)));
+        }
+        _mm512_mask_store_ps(A.a + i0, blend, Xa);
+        state = _mm512_mask_mov_epi32(state, blend, _mm512_set1_epi32(kStateBlended));
+    }
+    if (take != 0) {
+        _mm512_mask_store_epi32(A.s[0] + i0, take, r);
+        _mm512_mask_store_epi32(A.s[1] + i0, take, g);
+        _mm512_mask_store_epi32(A.s[2] + i0, take, b);
+        _mm512_mask_store_epi32(A.s[3] + i0, take, _mm512_mask_mov_epi32(a, takeO, _mm512_set1_epi32(65535)));
+        state = _mm512_mask_mov_epi32(state, take, _mm512_set1_epi32(kStateTaken));
+    }
+    state = _mm512_mask_mov_epi32(state, zeroT, zero);
+    _mm512_store_si512(A.state + i0, state);
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
 bool CpuHasAvx2() {
     static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     return has;
@@ -750,6 +855,7 @@ void ClearLanes(ChunkAcc &, int) {}
 void Finish8(const RenderSetup &, const RowSources &, const int32_t *, bool, const ChunkAcc &, int, uint8_t *) {}
 void StoreResults8(const ChunkAcc &, int, uint32_t *) {}
 void GroupStep(const DrawEntry &, int, const uint16_t *, const int32_t *, bool, ChunkAcc &, int, int) {}
+void GroupStep16(const DrawEntry &, int, const uint16_t *, const int32_t *, bool, ChunkAcc &, int, int) {}
 bool CpuHasAvx2() { return false; }
 void GroupStep(const DrawEntry &, int, const uint16_t *, ChunkAcc &, int, int) {}
 #endif
@@ -833,7 +939,7 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
     const bool consecutive = n > 0 && cx[n - 1] - cx[0] == n - 1;
     const int level = g_renderLevel;
     const bool vector = level >= kRenderVectorAvx2;
-    (void)level;
+    const bool wide = level >= kRenderVectorAvx512;
     const int groups = vector ? n / 8 : 0;
     for (int i0 = 0; i0 < groups * 8; i0 += 8) CoverStart8(s, rs, cx + i0, consecutive, A.start + i0);
     for (int i = groups * 8; i < n; ++i) A.start[i] = CoverStart(s, rs, cx[i]);
@@ -863,16 +969,29 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
             StrokeRun(s, rs, e, row, cx, consecutive, vectorLanes, merged, paint);
             DrawEntry plain = e;
             plain.background = false;  // the copy carries the background's alpha already
-            for (int i0 = 0; i0 < vectorLanes; i0 += 8) GroupStep(plain, k, merged, kLaneIndex + i0, true, A, i0, 0);
+            int i0 = 0;
+            if (wide)
+                for (; i0 + 16 <= vectorLanes; i0 += 16) GroupStep16(plain, k, merged, kLaneIndex + i0, true, A, i0, 0);
+            for (; i0 < vectorLanes; i0 += 8) GroupStep(plain, k, merged, kLaneIndex + i0, true, A, i0, 0);
         } else if (groups > 0 && VectorEntry(e) && row != nullptr && cx[n - 1] < e.columns &&
             (!e.stroke || (rs.paint != nullptr && cx[n - 1] < s.paintColumns))) {
             vectorLanes = groups * 8;
-            for (int i0 = 0; i0 < vectorLanes; i0 += 8) {
+            for (int i0 = 0; i0 < vectorLanes;) {
+                const int step = wide && i0 + 16 <= vectorLanes ? 16 : 8;
                 // Positions where the stroke changes the layer pixel go one by one.
-                const int excluded = e.stroke ? PaintMask8(s, rs, cx + i0, consecutive) : 0;
-                GroupStep(e, k, row, cx + i0, consecutive, A, i0, excluded);
-                for (int l = 0; excluded != 0 && l < 8; ++l)
+                int excluded = 0;
+                if (e.stroke) {
+                    excluded = PaintMask8(s, rs, cx + i0, consecutive);
+                    if (step == 16) excluded |= PaintMask8(s, rs, cx + i0 + 8, consecutive) << 8;
+                }
+                if (step == 16) {
+                    GroupStep16(e, k, row, cx + i0, consecutive, A, i0, excluded);
+                } else {
+                    GroupStep(e, k, row, cx + i0, consecutive, A, i0, excluded);
+                }
+                for (int l = 0; excluded != 0 && l < step; ++l)
                     if ((excluded >> l) & 1 && k >= A.start[i0 + l]) LaneStep(s, rs, k, cx[i0 + l], A, i0 + l);
+                i0 += step;
             }
         }
         for (int i = vectorLanes; i < n; ++i)
