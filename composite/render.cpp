@@ -906,6 +906,11 @@ void StrokeRun(const RenderSetup &s, const RowSources &rs, const DrawEntry &e, c
     }
     if (e.background)
         for (int i = 0; i < n; ++i) merged[4 * i + 3] = 65535;
+    if (s.paintPreFactor == 256u && consecutive && rs.paint != nullptr && cx[n - 1] < s.paintColumns) {
+        // A full pre-opacity leaves the paint pixels as they are: read in place.
+        s.strokeRow(rs.paint + 4 * static_cast<ptrdiff_t>(cx[0]), nullptr, merged, n, 256u, s.paintOp1);
+        return;
+    }
     // The paint pixels with the pre-opacity applied, transparent where the
     // paint buffer has none.
     for (int i = 0; i < n; ++i) {
@@ -945,7 +950,7 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
     for (int i = groups * 8; i < n; ++i) A.start[i] = CoverStart(s, rs, cx[i]);
     int first = s.count;
     ClearLanes(A, groups * 8);
-    for (int i = 0; i < groups * 8; ++i)
+    for (int i = 0; i < groups * 8 && first > 0; ++i)
         if (A.start[i] < first) first = A.start[i];
     for (int i = groups * 8; i < n; ++i) {
         A.state[i] = kStateEmpty;
