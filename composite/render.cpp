@@ -574,6 +574,31 @@ TSY_AVX2 void GroupStep(const DrawEntry &e, int k, const uint16_t *row, const in
     StoreInts(A.state + i0, state);
 }
 
+// The eight pixels of `row` at columns cx[0..7] as two vectors of four 64-bit
+// pixels (read in place when consecutive).
+TSY_AVX2 inline void LoadPairsAt(const uint16_t *row, const int32_t *cx, bool consecutive, __m256i &v0, __m256i &v1) {
+    if (consecutive) {
+        const uint16_t *p = row + 4 * static_cast<ptrdiff_t>(cx[0]);
+        v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+        v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + 16));
+        return;
+    }
+    alignas(32) uint16_t tmp[32];
+    for (int l = 0; l < 8; ++l) std::memcpy(tmp + 4 * l, row + 4 * static_cast<ptrdiff_t>(cx[l]), 8);
+    v0 = _mm256_load_si256(reinterpret_cast<const __m256i *>(tmp));
+    v1 = _mm256_load_si256(reinterpret_cast<const __m256i *>(tmp + 16));
+}
+
+// Bit l set where the pixel of `row` at column cx[l] has alpha 65535.
+TSY_AVX2 inline int OpaqueMask8(const uint16_t *row, const int32_t *cx, bool consecutive) {
+    __m256i v0, v1;
+    LoadPairsAt(row, cx, consecutive, v0, v1);
+    const __m256i full = _mm256_set1_epi64x(65535);
+    const int m0 = _mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_srli_epi64(v0, 48), full)));
+    const int m1 = _mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_srli_epi64(v1, 48), full)));
+    return m0 | (m1 << 4);
+}
+
 // Bit l set where the stroke changes the layer pixel at column cx[l]
 // (PaintPixel true), for eight increasing columns.
 TSY_AVX2 int PaintMask8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, bool consecutive) {
@@ -587,10 +612,16 @@ TSY_AVX2 int PaintMask8(const RenderSetup &s, const RowSources &rs, const int32_
         }
         return mask;
     }
-    __m256i r, g, b, a;
-    LoadPixelsAt(rs.paint, cx, consecutive, r, g, b, a);
-    a = _mm256_srli_epi32(_mm256_mullo_epi32(a, _mm256_set1_epi32(static_cast<int32_t>(s.paintPreFactor))), 8);
-    return ~_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(a, _mm256_setzero_si256()))) & 0xFF;
+    __m256i v0, v1;
+    LoadPairsAt(rs.paint, cx, consecutive, v0, v1);
+    // (a x pre) >> 8 is 0 exactly when a x pre < 256.
+    const __m256i pre = _mm256_set1_epi64x(s.paintPreFactor);
+    const __m256i limit = _mm256_set1_epi64x(255);
+    const int m0 = _mm256_movemask_pd(
+        _mm256_castsi256_pd(_mm256_cmpgt_epi64(_mm256_mul_epu32(_mm256_srli_epi64(v0, 48), pre), limit)));
+    const int m1 = _mm256_movemask_pd(
+        _mm256_castsi256_pd(_mm256_cmpgt_epi64(_mm256_mul_epu32(_mm256_srli_epi64(v1, 48), pre), limit)));
+    return m0 | (m1 << 4);
 }
 
 // Clears the accumulators of the first `lanes` (a multiple of 8) positions.
@@ -699,21 +730,25 @@ TSY_AVX2 void Finish8(const RenderSetup &s, const RowSources &rs, const int32_t 
     const __m256i word = _mm256_or_si256(_mm256_and_si256(byte[0], lowByte),
                                          _mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(byte[1], lowByte), 8),
                                                          _mm256_slli_epi32(_mm256_and_si256(byte[2], lowByte), 16)));
-    alignas(32) uint32_t out[8];
-    StoreInts(reinterpret_cast<int32_t *>(out), word);
-    for (int l = 0; l < 8; ++l) {
-        px[3 * l] = static_cast<uint8_t>(out[l]);
-        px[3 * l + 1] = static_cast<uint8_t>(out[l] >> 8);
-        px[3 * l + 2] = static_cast<uint8_t>(out[l] >> 16);
-    }
+    // Three bytes of each 32-bit word, packed: twelve bytes per 128-bit
+    // half, written as eight and four so nothing past px[23] is touched.
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4, 5, 6, 8,
+                                          9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i packed = _mm256_shuffle_epi8(word, pack);
+    const __m128i lo = _mm256_castsi256_si128(packed), hi = _mm256_extracti128_si256(packed, 1);
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(px), lo);
+    const int32_t loTail = _mm_extract_epi32(lo, 2);
+    std::memcpy(px + 8, &loTail, 4);
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(px + 12), hi);
+    const int32_t hiTail = _mm_extract_epi32(hi, 2);
+    std::memcpy(px + 20, &hiTail, 4);
 }
 
 // CoverStart for the eight increasing columns cx[0..7].
 TSY_AVX2 void CoverStart8(const RenderSetup &s, const RowSources &rs, const int32_t *cx, bool consecutive,
                           int32_t *start) {
-    __m256i st = _mm256_setzero_si256();
-    __m256i found = _mm256_setzero_si256();
-    const __m256i opaque = _mm256_set1_epi32(65535);
+    int found = 0;
+    for (int l = 0; l < 8; ++l) start[l] = 0;
     for (int k = s.count - 1; k > 0; --k) {
         const DrawEntry &e = s.entries[k];
         const uint16_t *row = rs.layer[k];
@@ -723,20 +758,14 @@ TSY_AVX2 void CoverStart8(const RenderSetup &s, const RowSources &rs, const int3
             for (int l = 0; l < 8; ++l) start[l] = CoverStart(s, rs, cx[l]);
             return;
         }
-        __m256i r, g, b, a;
-        LoadPixelsAt(row, cx, consecutive, r, g, b, a);
-        __m256i cond = _mm256_andnot_si256(found, _mm256_cmpeq_epi32(a, opaque));
-        if (_mm256_testz_si256(cond, cond)) continue;
-        if (e.stroke) {
-            const __m256i bit = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
-            const __m256i painted = _mm256_and_si256(_mm256_set1_epi32(PaintMask8(s, rs, cx, consecutive)), bit);
-            cond = _mm256_and_si256(cond, _mm256_cmpeq_epi32(painted, _mm256_setzero_si256()));
-        }
-        st = Select(st, _mm256_set1_epi32(k), cond);
-        found = _mm256_or_si256(found, cond);
-        if (_mm256_movemask_ps(_mm256_castsi256_ps(found)) == 0xFF) break;
+        int cond = OpaqueMask8(row, cx, consecutive) & ~found;
+        if (cond == 0) continue;
+        if (e.stroke) cond &= ~PaintMask8(s, rs, cx, consecutive);
+        for (int l = 0; l < 8; ++l)
+            if ((cond >> l) & 1) start[l] = k;
+        found |= cond;
+        if (found == 0xFF) break;
     }
-    StoreInts(start, st);
 }
 
 // ---- AVX-512: GroupStep for sixteen lanes ----
