@@ -9,8 +9,10 @@
 //
 // CompositePosition is the plain reference: one position, one layer after the
 // other. RenderChunk gives the same bytes for 64 positions of a row at a time,
-// layer by layer across the positions, eight positions per AVX2 step for the
-// common layers (see "Batched path" below); a test compares the two.
+// layer by layer across the positions, eight positions per AVX2 step or
+// sixteen per AVX-512 step for the common layers (see "Batched path" below);
+// the stroke in progress is merged into a copy of the layer's run by the merge
+// row loop first. Tests compare every vector level with the reference.
 //
 // Arithmetic: each layer is combined the way CompositePixel combines a source
 // with a destination (see composite_pixel.h for the fixed-point rules), except
