@@ -937,9 +937,15 @@ void StrokeRun(const RenderSetup &s, const RowSources &rs, const DrawEntry &e, c
     }
     if (e.background)
         for (int i = 0; i < n; ++i) merged[4 * i + 3] = 65535;
-    if (s.paintPreFactor == 256u && consecutive && rs.paint != nullptr && cx[n - 1] < s.paintColumns) {
-        // A full pre-opacity leaves the paint pixels as they are: read in place.
-        s.strokeRow(rs.paint + 4 * static_cast<ptrdiff_t>(cx[0]), nullptr, merged, n, 256u, s.paintOp1);
+    if (s.paintPreFactor == 256u && rs.paint != nullptr && cx[n - 1] < s.paintColumns) {
+        // A full pre-opacity leaves the paint pixels as they are: read in
+        // place, or gathered as they are.
+        const uint16_t *src = rs.paint + 4 * static_cast<ptrdiff_t>(cx[0]);
+        if (!consecutive) {
+            for (int i = 0; i < n; ++i) std::memcpy(paint + 4 * i, rs.paint + 4 * static_cast<ptrdiff_t>(cx[i]), 8);
+            src = paint;
+        }
+        s.strokeRow(src, nullptr, merged, n, 256u, s.paintOp1);
         return;
     }
     // The paint pixels with the pre-opacity applied, transparent where the
@@ -1214,6 +1220,8 @@ inline int32_t StepReduction(double &acc, double s) {
     return step;
 }
 
+static_assert(8192 % kChunk == 0, "the column table holds whole chunks");
+
 void RenderRowsReduce(const RenderSetup &s, const Frame &f, int32_t j0, int32_t j1) {
     RowSources rs;
     // Replay the row stepping up to the first row of this block, so every
@@ -1222,6 +1230,18 @@ void RenderRowsReduce(const RenderSetup &s, const Frame &f, int32_t j0, int32_t 
     int32_t Y = 0;
     for (int32_t j = 0; j < j0; ++j) Y += StepReduction(rowAcc, f.s);
     const int32_t lastX = f.x + f.w - 1, lastY = f.y + f.h - 1;
+    // Every row steps through the same columns: the first kColumnTable of
+    // them are stepped once here, the rest (very wide views) row by row from
+    // the state the table ends with.
+    constexpr int32_t kColumnTable = 8192;
+    int32_t table[kColumnTable];
+    const int32_t tabled = f.cols < kColumnTable ? f.cols : kColumnTable;
+    double tableAcc = 0.0;
+    int32_t tableX = 0;
+    for (int32_t i = 0; i < tabled; ++i) {
+        table[i] = f.x + tableX > lastX ? lastX : f.x + tableX;
+        tableX += StepReduction(tableAcc, f.s);
+    }
     int32_t cx[kChunk];
     for (int32_t j = j0; j < j1; ++j) {
         int32_t cy = f.y + Y;
@@ -1230,15 +1250,21 @@ void RenderRowsReduce(const RenderSetup &s, const Frame &f, int32_t j0, int32_t 
         if (maskRow > lastY) maskRow = lastY;
         SetRow(s, rs, cy, maskRow);
         uint8_t *row = OutputRow(f, j);
-        double colAcc = 0.0;
-        int32_t X = 0;
+        double colAcc = tableAcc;
+        int32_t X = tableX;
         for (int32_t i0 = 0; i0 < f.cols; i0 += kChunk) {
             const int n = f.cols - i0 < kChunk ? f.cols - i0 : kChunk;
-            for (int i = 0; i < n; ++i) {
-                cx[i] = f.x + X > lastX ? lastX : f.x + X;
-                X += StepReduction(colAcc, f.s);
+            const int32_t *cols = table + i0;
+            if (i0 + n > tabled) {
+                // Past the table (kColumnTable is a multiple of kChunk, so
+                // the whole chunk is).
+                for (int i = 0; i < n; ++i) {
+                    cx[i] = f.x + X > lastX ? lastX : f.x + X;
+                    X += StepReduction(colAcc, f.s);
+                }
+                cols = cx;
             }
-            RenderChunk(s, rs, cx, n, row + static_cast<ptrdiff_t>(i0) * 3);
+            RenderChunk(s, rs, cols, n, row + static_cast<ptrdiff_t>(i0) * 3);
         }
         Y += StepReduction(rowAcc, f.s);
     }
