@@ -812,10 +812,9 @@ TSY_AVX512 void GroupStep16(const DrawEntry &e, int k, const uint16_t *row, cons
 
     __m512i state = _mm512_load_si512(A.state + i0);
     const __m512 accA = _mm512_load_ps(A.a + i0);
-    const __mmask16 empty = static_cast<__mmask16>(
-        _mm512_cmpeq_epi32_mask(state, zero) |
-        (_mm512_cmpeq_epi32_mask(state, _mm512_set1_epi32(kStateBlended)) &
-         _mm512_cmp_ps_mask(accA, _mm512_setzero_ps(), _CMP_EQ_OQ)));
+    const __mmask16 empty = static_cast<__mmask16>(_mm512_cmpeq_epi32_mask(state, zero) |
+                                                   (_mm512_cmpeq_epi32_mask(state, _mm512_set1_epi32(kStateBlended)) &
+                                                    _mm512_cmp_ps_mask(accA, _mm512_setzero_ps(), _CMP_EQ_OQ)));
     const __mmask16 aZero = _mm512_cmpeq_epi32_mask(a, zero);
     const __mmask16 activeEmpty = static_cast<__mmask16>(active & empty);
     const __mmask16 takeT = static_cast<__mmask16>(activeEmpty & ~aZero);
@@ -835,7 +834,8 @@ TSY_AVX512 void GroupStep16(const DrawEntry &e, int k, const uint16_t *row, cons
         auto destination = [&](const float *blended, const int32_t *takenPixel, bool alpha) TSY_AVX512 {
             if (!anyTaken) return _mm512_load_ps(blended);
             const __m512i t = _mm512_load_si512(takenPixel);
-            const __m512 fromTaken = alpha ? exact_scale::UnitAlpha16(t) : exact_scale::Over65280x16(_mm512_cvtepi32_ps(t));
+            const __m512 fromTaken =
+                alpha ? exact_scale::UnitAlpha16(t) : exact_scale::Over65280x16(_mm512_cvtepi32_ps(t));
             return allTaken ? fromTaken : _mm512_mask_blend_ps(taken, _mm512_load_ps(blended), fromTaken);
         };
         const __m512 Da = destination(A.a + i0, A.s[3] + i0, true);
@@ -895,8 +895,8 @@ int DetectRenderLevel() {
 #if defined(__x86_64__)
     __builtin_cpu_init();
     if (!CpuHasAvx2()) return kRenderVectorNone;
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl"))
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&
+        __builtin_cpu_supports("avx512vl"))
         return kRenderVectorAvx512;
     return kRenderVectorAvx2;
 #else
@@ -1016,7 +1016,7 @@ void RenderChunk(const RenderSetup &s, const RowSources &rs, const int32_t *cx, 
                 for (; i0 + 16 <= vectorLanes; i0 += 16) GroupStep16(plain, k, merged, kLaneIndex + i0, true, A, i0, 0);
             for (; i0 < vectorLanes; i0 += 8) GroupStep(plain, k, merged, kLaneIndex + i0, true, A, i0, 0);
         } else if (groups > 0 && VectorEntry(e) && row != nullptr && cx[n - 1] < e.columns &&
-            (!e.stroke || (rs.paint != nullptr && cx[n - 1] < s.paintColumns))) {
+                   (!e.stroke || (rs.paint != nullptr && cx[n - 1] < s.paintColumns))) {
             vectorLanes = groups * 8;
             for (int i0 = 0; i0 < vectorLanes;) {
                 const int step = wide && i0 + 16 <= vectorLanes ? 16 : 8;

@@ -805,15 +805,50 @@ protected:
 
 TEST_F(RenderVectorTest, EveryVectorLevelMatchesThePositionByPositionPath) {
     const Scene scenes[] = {
-        {"normal and multiply, stroke on the background", 7u, {"Normal", "Normal", "Multiply", "Normal", "Multiply"},
-         1, 0, 256, 255, kVW, 100, false, false},
-        {"stroke on a multiply layer, multiply paint, partial opacity, half overlay", 99u,
-         {"Normal", "Multiply", "Normal", "Multiply"}, 2, 1, 180, 200, kVW, 83, true, false},
-        {"stroke on a normal layer, screen paint, narrow paint buffer, full overlay", 2024u,
-         {"Normal", "Normal", "Normal", "Multiply", "Normal"}, 3, 2, 256, 255, 70, 100, true, true},
-        {"other modes between, a layer mask, an alpha mode", 31337u,
-         {"Normal", "Normal", "Screen", "Multiply", "Layer Mask", "Alpha Smooth", "Normal", "Difference"}, 7, 5, 120,
-         90, kVW - 20, 100, true, false},
+        {"normal and multiply, stroke on the background",
+         7u,
+         {"Normal", "Normal", "Multiply", "Normal", "Multiply"},
+         1,
+         0,
+         256,
+         255,
+         kVW,
+         100,
+         false,
+         false},
+        {"stroke on a multiply layer, multiply paint, partial opacity, half overlay",
+         99u,
+         {"Normal", "Multiply", "Normal", "Multiply"},
+         2,
+         1,
+         180,
+         200,
+         kVW,
+         83,
+         true,
+         false},
+        {"stroke on a normal layer, screen paint, narrow paint buffer, full overlay",
+         2024u,
+         {"Normal", "Normal", "Normal", "Multiply", "Normal"},
+         3,
+         2,
+         256,
+         255,
+         70,
+         100,
+         true,
+         true},
+        {"other modes between, a layer mask, an alpha mode",
+         31337u,
+         {"Normal", "Normal", "Screen", "Multiply", "Layer Mask", "Alpha Smooth", "Normal", "Difference"},
+         7,
+         5,
+         120,
+         90,
+         kVW - 20,
+         100,
+         true,
+         false},
     };
     struct Zoom {
         int zoom;
@@ -855,15 +890,50 @@ TEST_F(RenderVectorTest, EveryVectorLevelMatchesThePositionByPositionPath) {
 // scenes, for runs of columns as the three zoom paths make them.
 TEST_F(RenderVectorTest, EveryVectorLevelGivesTheReferenceComposite) {
     const Scene scenes[] = {
-        {"stroke on the background", 11u, {"Normal", "Multiply", "Normal", "Normal", "Multiply", "Normal"}, 1, 0, 256,
-         255, kVW, 100, false, false},
-        {"stroke on a normal layer, multiply paint, partial opacity", 5150u,
-         {"Normal", "Normal", "Multiply", "Normal", "Multiply"}, 2, 1, 200, 180, 100, 77, false, false},
-        {"stroke on a multiply layer, normal paint at partial opacity", 77u, {"Normal", "Multiply", "Multiply"}, 3, 0,
-         130, 255, kVW, 100, false, false},
-        {"other modes between, layer mask", 4242u,
-         {"Normal", "Screen", "Normal", "Layer Mask", "Multiply", "Alpha Shader", "Normal"}, 5, 2, 256, 255, kVW, 100,
-         false, false},
+        {"stroke on the background",
+         11u,
+         {"Normal", "Multiply", "Normal", "Normal", "Multiply", "Normal"},
+         1,
+         0,
+         256,
+         255,
+         kVW,
+         100,
+         false,
+         false},
+        {"stroke on a normal layer, multiply paint, partial opacity",
+         5150u,
+         {"Normal", "Normal", "Multiply", "Normal", "Multiply"},
+         2,
+         1,
+         200,
+         180,
+         100,
+         77,
+         false,
+         false},
+        {"stroke on a multiply layer, normal paint at partial opacity",
+         77u,
+         {"Normal", "Multiply", "Multiply"},
+         3,
+         0,
+         130,
+         255,
+         kVW,
+         100,
+         false,
+         false},
+        {"other modes between, layer mask",
+         4242u,
+         {"Normal", "Screen", "Normal", "Layer Mask", "Multiply", "Alpha Shader", "Normal"},
+         5,
+         2,
+         256,
+         255,
+         kVW,
+         100,
+         false,
+         false},
     };
     // Runs: aligned, off the grid, past the end of the narrower layers, a
     // short tail, and the sampled columns of a reduction by 1.6 and 2.5.
@@ -879,7 +949,8 @@ TEST_F(RenderVectorTest, EveryVectorLevelGivesTheReferenceComposite) {
     runs.push_back(consecutive(128, 22));
     for (double step : {1.6, 2.5}) {
         std::vector<int32_t> r;
-        for (int i = 0; i < 64 && static_cast<int32_t>(i * step) < kVW; ++i) r.push_back(static_cast<int32_t>(i * step));
+        for (int i = 0; i < 64 && static_cast<int32_t>(i * step) < kVW; ++i)
+            r.push_back(static_cast<int32_t>(i * step));
         runs.push_back(r);
     }
     for (const Scene &sc : scenes) {
@@ -904,6 +975,31 @@ TEST_F(RenderVectorTest, EveryVectorLevelGivesTheReferenceComposite) {
             }
     }
     SetRenderPathsForTests(true, true);
+}
+
+// A reduced view wider than the renderer's table of stepped columns (8192):
+// the columns past it continue the same stepping. s = 1.125 on a 10000-pixel
+// row gives trunc(10000 / 1.125 - 1) + 1 = trunc(8887.9) + 1 = 8888 columns at
+// floor(1.125 i) = 9i / 8.
+TEST_F(RenderTest, VeryWideReductionKeepsSteppingPastTheColumnTable) {
+    constexpr int kWide = 10000;
+    TSY_DeleteImage();
+    NewCanvas(kWide, 2);
+    TSY_CreateLayer(1, kWide, 2);
+    TSY_SetLayerOptions(1, 1, 0, 100, "Normal");
+    TSY_SetLayer(1);
+    // Column x shows red (x & 255) << 8 and green ((x >> 8) & 255) << 8: every column distinct.
+    for (int x = 0; x < kWide; ++x)
+        for (int y = 0; y < 2; ++y)
+            Put(1, x, y, static_cast<uint16_t>((x & 255) << 8), static_cast<uint16_t>(x & 0xFF00), 0, 65535);
+    TSY_SetViewSize(kWide, 2);
+    TSY_SetScale(1, 1.125f);
+    const Frame f = Render(0, 0, kWide, 2, kWide, 2);
+    EXPECT_EQ(f.WrittenCount(), 8888u);
+    for (int i = 0; i < 8888; ++i) {
+        const int x = 9 * i / 8;
+        ASSERT_EQ(f.At(i, 0), (Bgr{0, (x >> 8) & 255, x & 255})) << "output column " << i;
+    }
 }
 
 TEST_F(RenderSceneTest, RenderingChangesNoEngineState) {
