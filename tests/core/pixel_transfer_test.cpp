@@ -10,6 +10,7 @@
 
 #include "core/alloc.h"
 #include "core/layers.h"
+#include "undo/dirty_rect.h"
 #include "engine_fixture.h"
 
 namespace {
@@ -575,6 +576,21 @@ TEST_F(PixelTransferTest, SourceVariants) {
     EXPECT_EQ(TSY_GetColorAtTrace(1, 0), 0x04010203u);
     // the history answers only while it can undo; a fresh history cannot
     EXPECT_EQ(TSY_GetColorAtHistory(1, 0), 0u);
+}
+
+TEST_F(PixelTransferTest, HistoryAnswersWhileTheHistoryCanUndo) {
+    Canvas(2, 1);
+    TSY_SetUndoMB(16);
+    TSY_SetUndoLevels(5);
+    TSY_SetLayer(2);
+    SetPx(2, 0, 0, 0x0A00, 0x0B00, 0x0C00, 0x0D00);
+    ExtendDirtyRect(0, 0, 0, 0);
+    TSY_SaveUndoBuffer(1, 0);
+    ASSERT_EQ(TSY_CanUndo(), 1);
+    // the undo work canvas follows the layer once the step is saved
+    EXPECT_EQ(TSY_GetColorAtHistory(0, 0), TSY_GetColorAtUnderLayer(0, 0));
+    EXPECT_EQ(TSY_GetColorAtHistory(0, 0), 0x0D0A0B0Cu);
+    EXPECT_EQ(TSY_GetColorAtHistory(2, 0), 0xFFFFFFu);
 }
 
 TEST_F(PixelTransferTest, QueriesOfASmallerSlotStayInsideIt) {
